@@ -1,0 +1,5 @@
+#include "cirvologging.h"
+
+Q_LOGGING_CATEGORY(lcConfig, "cirvo.config")
+Q_LOGGING_CATEGORY(lcImageIo, "cirvo.imageio")
+Q_LOGGING_CATEGORY(lcBatch, "cirvo.batch")

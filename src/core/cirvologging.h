@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// One category per area, so a user can silence or select them with QT_LOGGING_RULES.
+Q_DECLARE_LOGGING_CATEGORY(lcConfig)
+Q_DECLARE_LOGGING_CATEGORY(lcImageIo)
+Q_DECLARE_LOGGING_CATEGORY(lcBatch)

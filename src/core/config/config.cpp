@@ -1,0 +1,192 @@
+#include "config.h"
+
+#include "cirvologging.h"
+#include "lineitems.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTextStream>
+
+namespace {
+
+bool startsWithDash(const QString& arg) { return arg.startsWith(u'-'); }
+
+// "-5" and "-.5" are values; "-d" is an option.
+bool isOptionValue(const QString& arg)
+{
+    if (!startsWithDash(arg))
+        return true;
+    if (arg.size() < 2)
+        return false;
+    const QChar second = arg.at(1);
+    if (second.unicode() >= 128)
+        return second.isNumber();
+    return (second >= u'0' && second <= u'9') || second == u'.';
+}
+
+// Cuts the line at the first '#' outside quotes; apostrophes and double quotes share one flag.
+QString withoutComment(const QString& line)
+{
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (c == u'\'' || c == u'"')
+            quoted = !quoted;
+        else if (c == u'#' && !quoted)
+            return line.left(i);
+    }
+    return line;
+}
+
+void enterInto(QList<ConfigEntry>& list, QHash<QString, qsizetype>& index, const QString& key,
+               const QString& value, const QString& rest, const QString& comment)
+{
+    const auto it = index.constFind(key);
+    if (it != index.constEnd()) {
+        ConfigEntry& e = list[*it];
+        e.value = value;
+        e.rest = rest;
+        return;
+    }
+    index.insert(key, list.size());
+    list.append({key, value, rest, comment});
+}
+
+QString defaultDataRoot()
+{
+    const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!docs.isEmpty() && QFileInfo(docs).isDir())
+        return docs;
+    return QDir::homePath();
+}
+
+QString& dataRootStorage()
+{
+    static QString root = defaultDataRoot();
+    return root;
+}
+
+} // namespace
+
+Config& Config::instance()
+{
+    static Config config;
+    return config;
+}
+
+void Config::parseArguments(int argc, char** argv)
+{
+    QStringList args;
+    args.reserve(argc);
+    for (int i = 0; i < argc; ++i)
+        args.append(QString::fromUtf8(argv[i]));
+    parseArguments(args);
+}
+
+void Config::parseArguments(const QStringList& args)
+{
+    qsizetype i = 0;
+    while (i < args.size() && !startsWithDash(args.at(i)))
+        ++i;
+    while (i < args.size()) {
+        const QString& option = args.at(i);
+        QString value;
+        if (i + 1 < args.size() && isOptionValue(args.at(i + 1)))
+            value = args.at(i + 1);
+        qsizetype next = i + 1;
+        QStringList restItems;
+        while (next < args.size() && !startsWithDash(args.at(next)))
+            restItems.append(args.at(next++));
+        enter(option, value, restItems.join(u' '));
+        i = next;
+    }
+}
+
+bool Config::readFile(const QString& fileName)
+{
+    QStringList chain;
+    return readFileNested(fileName, chain);
+}
+
+bool Config::readFileNested(const QString& fileName, QStringList& chain)
+{
+    m_fileName = fileName;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qCDebug(lcConfig) << "Can't open config file : " << fileName;
+        m_fileName.clear();
+        return false;
+    }
+    chain.append(QFileInfo(file).canonicalFilePath());
+    QTextStream in(&file);
+    in.setEncoding(QStringConverter::Utf8);
+    QString line;
+    while (in.readLineInto(&line))
+        readLine(line, chain);
+    chain.removeLast();
+    return true;
+}
+
+void Config::readLine(const QString& rawLine, QStringList& chain)
+{
+    const QString line = withoutComment(rawLine);
+    if (line.trimmed().isEmpty())
+        return;
+    m_lines.append(line);
+
+    LineItems items(line);
+    const QString key = items.next();
+    const QString rest = items.rest();
+    const QString value = items.next();
+
+    if (key.toUpper() != QLatin1String("INCLUDE")) {
+        enter(key, value, rest);
+        return;
+    }
+    const QString target = QFileInfo(value).canonicalFilePath();
+    if (!target.isEmpty() && chain.contains(target)) {
+        const QStringList cycle = QStringList(chain) << target;
+        qCDebug(lcConfig).noquote() << "INCLUDE cycle refused :" << cycle.join(QLatin1String(" -> "));
+        return;
+    }
+    readFileNested(value, chain);
+}
+
+void Config::enter(const QString& key, const QString& value, const QString& rest,
+                   const QString& comment)
+{
+    enterInto(m_entries, m_index, key, value, rest, comment);
+    enterInto(m_entriesUpper, m_indexUpper, key.toUpper(), value, rest, comment);
+}
+
+bool Config::contains(const QString& key) const { return m_index.contains(key); }
+
+QString Config::value(const QString& key, const QString& def) const
+{
+    const auto it = m_index.constFind(key);
+    return it == m_index.constEnd() ? def : m_entries.at(*it).value;
+}
+
+const ConfigEntry* Config::findUpper(const QString& key) const
+{
+    const auto it = m_indexUpper.constFind(key.toUpper());
+    return it == m_indexUpper.constEnd() ? nullptr : &m_entriesUpper.at(*it);
+}
+
+QString Config::valueAnyCase(const QString& key, const QString& def) const
+{
+    const ConfigEntry* e = findUpper(key);
+    return e ? e->value : def;
+}
+
+QString Config::restAnyCase(const QString& key, const QString& def) const
+{
+    const ConfigEntry* e = findUpper(key);
+    return e ? e->rest : def;
+}
+
+QString Config::dataRoot() { return dataRootStorage(); }
+
+void Config::setDataRoot(const QString& dir) { dataRootStorage() = dir; }

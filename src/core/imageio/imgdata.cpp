@@ -1,0 +1,90 @@
+#include "imgdata.h"
+
+#include "cirvologging.h"
+#include "imgdataitex.h"
+#include "imgdatatiff.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace {
+
+// Reads the first two bytes; an empty result when the file cannot be opened.
+QByteArray firstTwoBytes(const QString& fileName, const char* testName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCDebug(lcImageIo).noquote() << QStringLiteral("Check File Type (%1):: Can not open")
+                                            .arg(QLatin1String(testName))
+                                     << fileName;
+        return {};
+    }
+    return file.read(2);
+}
+
+} // namespace
+
+ImgData::~ImgData() = default;
+
+int ImgData::fileType(const QString& fileName)
+{
+    if (firstTwoBytes(fileName, "ITEX") == QByteArrayLiteral("IM"))
+        return Itex;
+    const QByteArray mark = firstTwoBytes(fileName, "TIFF");
+    if (mark == QByteArrayLiteral("II") || mark == QByteArrayLiteral("MM"))
+        return Tiff;
+    qCDebug(lcImageIo) << "Unknown file type : " << fileName;
+    return Unknown;
+}
+
+std::unique_ptr<ImgData> ImgData::createImgData(int type)
+{
+    std::unique_ptr<ImgData> img;
+    if (type == Itex)
+        img = std::make_unique<ImgDataITEX>();
+    else if (type == Tiff)
+        img = std::make_unique<ImgDataTiff>();
+    if (img)
+        img->reset();
+    return img;
+}
+
+bool ImgData::load(int frame)
+{
+    valid = false;
+    if (!readProps(fileName, width, height))
+        return false;
+    minMaxKnown = false;
+    frameIndex = frame;
+    if (!open(fileName)) {
+        qCDebug(lcImageIo) << "Can not open ImgData" << fileName;
+        return false;
+    }
+    rowBuf.assign(size_t(width), 0.0);
+    colBuf.assign(size_t(height), 0.0);
+    valid = true;
+    return true;
+}
+
+void ImgData::minMax(double& lo, double& hi)
+{
+    if (!minMaxKnown) {
+        if (!valid) {
+            lo = hi = 0.0;
+            return;
+        }
+        min = std::numeric_limits<double>::max();
+        max = std::numeric_limits<double>::lowest();
+        for (int r = 0; r < height; ++r) {
+            const double* values = row(r, rowBuf.data());
+            for (int c = 0; c < width; ++c) {
+                min = std::min(min, values[c]);
+                max = std::max(max, values[c]);
+            }
+        }
+        minMaxKnown = true;
+    }
+    lo = min;
+    hi = max;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+#include <limits>
+#include <memory>
+#include <vector>
+
+// One frame of one image file. Rows and columns are handed out as doubles, exactly as the file
+// holds the pixel values. Created for one file and frame, loaded once, then only read.
+class ImgData
+{
+public:
+    enum FileType { Itex = 0, Tiff = 1, Unknown = 2 };
+
+    static int fileType(const QString& fileName);
+    static std::unique_ptr<ImgData> createImgData(int type);
+
+    virtual ~ImgData();
+    virtual void reset() = 0;
+    virtual bool readProps(const QString& fileName, int& width, int& height) = 0;
+    virtual bool open(const QString& fileName) = 0;
+    virtual double* row(int r, double* buffer) = 0;
+    virtual double* column(int c, double* buffer) = 0;
+
+    // Reads the properties and opens frame `frameIndex` of `fileName`.
+    bool load(int frameIndex);
+    void minMax(double& min, double& max);
+
+    bool valid = false;
+    bool keepInMemory = true;
+    double expTime = 1.0;
+    int width = 0;
+    int height = 0;
+    QString fileName;
+    int frameIndex = 0;
+    // Frames the file holds; the image sets load a multi-frame file frame by frame.
+    int frameCount = 1;
+    bool minMaxKnown = false;
+    double min = std::numeric_limits<double>::max();
+    double max = std::numeric_limits<double>::lowest();
+    std::vector<double> rowBuf;
+    std::vector<double> colBuf;
+
+protected:
+    ImgData() = default;
+    ImgData(const ImgData&) = delete;
+    ImgData& operator=(const ImgData&) = delete;
+};

@@ -1,0 +1,221 @@
+#include "imgdataitex.h"
+
+#include "cirvologging.h"
+#include "config/lineitems.h"
+#include "itexformat.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+
+namespace {
+
+quint16 headerWord(const QByteArray& header, int offset)
+{
+    return qFromLittleEndian<quint16>(header.constData() + offset);
+}
+
+// The first item after a property prefix, by the configuration reader's item rules.
+QString firstItem(const QString& text) { return LineItems(text).next(); }
+
+} // namespace
+
+ImgDataITEX::~ImgDataITEX() { reset(); }
+
+void ImgDataITEX::reset()
+{
+    if (m_mapped)
+        file.unmap(m_mapped);
+    m_mapped = nullptr;
+    m_pixels = nullptr;
+    file.close();
+    frameData.clear();
+    dataOffset = frameOffset = 0;
+    hdrWidth = hdrHeight = xOffset = yOffset = pixelType = bytesPerPixel = 0;
+    frameBytes = 0;
+    frameCount = 1;
+    m_sampleType = SampleType::None;
+}
+
+bool ImgDataITEX::readProps(const QString& name, int& w, int& h)
+{
+    w = h = 0;
+    dataOffset = 0;
+    expTime = 1.0;
+    QFile in(name);
+    if (!in.open(QIODevice::ReadOnly)) {
+        qCDebug(lcImageIo) << "Can not open ITEX file to read props." << name;
+        return false;
+    }
+    const QByteArray header = in.read(ItexFormat::PropsBytes);
+    if (header.size() < ItexFormat::PropsBytes) {
+        qCDebug(lcImageIo) << "Error on reading ITEX file props." << name;
+        return false;
+    }
+    if (!header.startsWith("IM"))
+        return false;
+
+    const int commentLength = headerWord(header, 2);
+    dataOffset = frameOffset = ItexFormat::HeaderBytes + commentLength;
+    hdrWidth = headerWord(header, 4);
+    hdrHeight = headerWord(header, 6);
+    xOffset = headerWord(header, 8);
+    yOffset = headerWord(header, 10);
+    pixelType = headerWord(header, 12);
+    // A header that counts no frames still holds the one it describes.
+    frameCount = std::max<int>(1, headerWord(header, 14));
+    m_sampleType = ItexFormat::sampleType(pixelType);
+    bytesPerPixel = bytesPerSample(m_sampleType);
+    frameBytes = qint64(hdrWidth) * hdrHeight * bytesPerPixel;
+    if (m_sampleType == SampleType::None)
+        qCDebug(lcImageIo) << "Unknown ITEX pixel type" << pixelType << "reads as 0.0 :" << name;
+
+    if (!in.seek(ItexFormat::HeaderBytes))
+        return false;
+    const QByteArray comment = in.read(commentLength);
+    if (comment.size() < commentLength)
+        return false;
+    readComment(comment, w, h);
+    if (w <= 0 || h <= 0 || commentLength <= 0)
+        return false;
+
+    if (qint64(w) * h > qint64(hdrWidth) * hdrHeight) {
+        qCDebug(lcImageIo).noquote()
+            << QStringLiteral("ITEX image of %1 x %2 pixels does not fit its %3 x %4 frame :")
+                   .arg(w)
+                   .arg(h)
+                   .arg(hdrWidth)
+                   .arg(hdrHeight)
+            << name;
+        return false;
+    }
+    if (!frameFits(dataOffset, in.size())) {
+        qCDebug(lcImageIo) << "ITEX file is shorter than its first frame :" << name;
+        return false;
+    }
+    return true;
+}
+
+void ImgDataITEX::readComment(const QByteArray& comment, int& w, int& h)
+{
+    int areWidth = 0;
+    int areHeight = 0;
+    const auto examine = [&](const QString& item) {
+        const auto after = [&](QLatin1String prefix) { return item.mid(prefix.size()); };
+        static const QLatin1String width("Prop_ImageWidth=");
+        static const QLatin1String height("Prop_ImageHeight=");
+        static const QLatin1String exp1("Prop_ExposureTime1=");
+        static const QLatin1String exp2("Prop_ExposureTime2=");
+        static const QLatin1String area("areSource=");
+        if (item.startsWith(width)) {
+            w = firstItem(after(width)).toInt();
+        } else if (item.startsWith(height)) {
+            h = firstItem(after(height)).toInt();
+        } else if (item.startsWith(exp1)) {
+            expTime = firstItem(after(exp1)).toDouble();
+        } else if (item.startsWith(exp2)) {
+            expTime = firstItem(after(exp2)).toDouble();
+        } else if (item.startsWith(area)) {
+            LineItems corners(after(area).replace(u',', u' ').remove(u'"'));
+            const int x0 = corners.next().toInt();
+            const int y0 = corners.next().toInt();
+            const int x1 = corners.next().toInt();
+            const int y1 = corners.next().toInt();
+            areWidth = x1 - x0;
+            areHeight = y1 - y0;
+        }
+    };
+
+    // Items end at commas outside double quotes; the quotes stay part of the item, and text
+    // after the last comma is not examined.
+    QString item;
+    bool quoted = false;
+    for (const char byte : comment) {
+        const QChar c = QLatin1Char(byte);
+        if (c == u',' && !quoted) {
+            examine(item);
+            item.clear();
+            continue;
+        }
+        if (c == u'"')
+            quoted = !quoted;
+        item.append(c);
+    }
+    if (w < 1)
+        w = areWidth;
+    if (h < 1)
+        h = areHeight;
+}
+
+bool ImgDataITEX::frameFits(qint64 offset, qint64 fileSize) const
+{
+    return offset >= 0 && offset <= fileSize && frameBytes <= fileSize - offset;
+}
+
+bool ImgDataITEX::open(const QString& name)
+{
+    file.close();
+    file.setFileName(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCDebug(lcImageIo) << "Can not open ITEX file" << name;
+        return false;
+    }
+    frameOffset = (frameBytes + ItexFormat::HeaderBytes) * frameIndex + dataOffset;
+    if (frameIndex < 0 || frameIndex >= frameCount) {
+        qCDebug(lcImageIo).noquote()
+            << QStringLiteral("ITEX frame %1 is beyond the %2 frames of the file :")
+                   .arg(frameIndex)
+                   .arg(frameCount)
+            << name;
+        return false;
+    }
+    if (!frameFits(frameOffset, file.size())) {
+        qCDebug(lcImageIo).noquote()
+            << QStringLiteral("ITEX file is too short for frame %1 :").arg(frameIndex) << name;
+        return false;
+    }
+    if (frameBytes == 0)
+        return true;
+
+    if (!keepInMemory) {
+        m_mapped = file.map(frameOffset, frameBytes);
+        m_pixels = m_mapped;
+        if (m_pixels)
+            return true;
+    }
+    // Every pixel is in memory now; holding one descriptor per image would run a data set of
+    // thousands of single-frame files out of descriptors.
+    if (!file.seek(frameOffset))
+        return false;
+    frameData = file.read(frameBytes);
+    file.close();
+    if (frameData.size() != frameBytes) {
+        qCDebug(lcImageIo) << "Error on reading ITEX frame :" << name;
+        frameData.clear();
+        return false;
+    }
+    m_pixels = reinterpret_cast<const uchar*>(frameData.constData());
+    return true;
+}
+
+double* ImgDataITEX::row(int r, double* buffer)
+{
+    if (!m_pixels || r < 0 || r >= height) {
+        std::fill(buffer, buffer + std::max(width, 0), 0.0);
+        return buffer;
+    }
+    samplesToDoubles(m_pixels + qint64(r) * width * bytesPerPixel, m_sampleType, true,
+                     bytesPerPixel, width, buffer);
+    return buffer;
+}
+
+double* ImgDataITEX::column(int c, double* buffer)
+{
+    if (!m_pixels || c < 0 || c >= width) {
+        std::fill(buffer, buffer + std::max(height, 0), 0.0);
+        return buffer;
+    }
+    samplesToDoubles(m_pixels + qint64(c) * bytesPerPixel, m_sampleType, true,
+                     qint64(width) * bytesPerPixel, height, buffer);
+    return buffer;
+}

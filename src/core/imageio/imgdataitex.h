@@ -1,0 +1,43 @@
+#pragma once
+
+#include "imgdata.h"
+#include "pixelformat.h"
+
+#include <QByteArray>
+#include <QFile>
+
+// A frame of an ITEX file (.img, .his). Multi-frame files hold their frames one after another,
+// each further frame preceded by 64 bytes that are not read.
+class ImgDataITEX : public ImgData
+{
+public:
+    ImgDataITEX() = default;
+    ~ImgDataITEX() override;
+
+    void reset() override;
+    bool readProps(const QString& fileName, int& width, int& height) override;
+    bool open(const QString& fileName) override;
+    double* row(int r, double* buffer) override;
+    double* column(int c, double* buffer) override;
+
+    QFile file;
+    qint64 dataOffset = 0;
+    qint64 frameOffset = 0;
+    int hdrWidth = 0;
+    int hdrHeight = 0;
+    int xOffset = 0;
+    int yOffset = 0;
+    int pixelType = 0;
+    int bytesPerPixel = 0;
+    qint64 frameBytes = 0;
+    // The frame read into memory; empty when the frame is mapped from the file instead.
+    QByteArray frameData;
+
+private:
+    void readComment(const QByteArray& comment, int& width, int& height);
+    bool frameFits(qint64 offset, qint64 fileSize) const;
+
+    const uchar* m_pixels = nullptr;
+    uchar* m_mapped = nullptr;
+    SampleType m_sampleType = SampleType::None;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QtGlobal>
+
+// The sample types image files store, and their conversion to doubles. ITEX files are always
+// little-endian; TIFF samples arrive in host order from libtiff.
+enum class SampleType { None, U8, S8, U16, S16, U32, S32, F32, F64 };
+
+int bytesPerSample(SampleType type);
+
+// Converts `count` samples that lie `stride` bytes apart, starting at `src`, into `out`.
+// SampleType::None yields zeros.
+void samplesToDoubles(const uchar* src, SampleType type, bool littleEndian, qsizetype stride,
+                      qsizetype count, double* out);

@@ -1,0 +1,2 @@
+#pragma once
+// Placeholder; see phantom.cpp.

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "batch/batchcmd.h"
+#include "ui_body.h"
+
+#include <QMainWindow>
+
+// The one main window. It owns the panels and workers and executes batch commands, including
+// the configuration file's lines at the end of its construction.
+class Body : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    Body();
+    ~Body() override;
+
+signals:
+    void finishing();
+    void callBatchLoad(QString fname);
+    void callBatchExec();
+    void callBatchCheckEnd();
+
+public slots:
+    void batchExCmd(BatchCmd cmd);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void showTab(int position);
+
+    Ui_Body ui;
+};
