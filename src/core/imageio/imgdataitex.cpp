@@ -37,9 +37,9 @@ void ImgDataITEX::reset()
     m_sampleType = SampleType::None;
 }
 
-bool ImgDataITEX::readProps(const QString& name, int& w, int& h)
+bool ImgDataITEX::readProps(const QString& name, int& width, int& height)
 {
-    w = h = 0;
+    width = height = 0;
     dataOffset = 0;
     expTime = 1.0;
     QFile in(name);
@@ -75,6 +75,9 @@ bool ImgDataITEX::readProps(const QString& name, int& w, int& h)
     const QByteArray comment = in.read(commentLength);
     if (comment.size() < commentLength)
         return false;
+    // A refused file keeps the size 0 x 0, so no caller sizes a buffer from its claims.
+    int w = 0;
+    int h = 0;
     readComment(comment, w, h);
     if (w <= 0 || h <= 0 || commentLength <= 0)
         return false;
@@ -93,6 +96,8 @@ bool ImgDataITEX::readProps(const QString& name, int& w, int& h)
         qCDebug(lcImageIo) << "ITEX file is shorter than its first frame :" << name;
         return false;
     }
+    width = w;
+    height = h;
     return true;
 }
 

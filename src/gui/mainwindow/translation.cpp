@@ -6,7 +6,7 @@
 bool installTranslation(QCoreApplication& app, QTranslator& translator)
 {
     const bool loaded =
-        translator.load(QStringLiteral(":/Cirvo_ja_JP"), QCoreApplication::applicationDirPath());
+        translator.load(QStringLiteral(":Cirvo_ja_JP"), QCoreApplication::applicationDirPath());
     app.installTranslator(&translator);
     return loaded;
 }
