@@ -9,7 +9,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 // Without a display the offscreen platform keeps the program usable (-nw, scripts, CI).
 void chooseOffscreenWithoutDisplay(bool showWindow)

@@ -64,7 +64,8 @@ private slots:
         p.setWorkingDirectory(m_dir.path());
         p.setProcessEnvironment(withoutDisplay());
         const QByteArray out = runAndTerminate(p, {"-c", "mine.cfg", "-e"}, "missing.cfg");
-        QVERIFY2(out.contains("no display found; running on the offscreen platform"), out.constData());
+        QVERIFY2(out.contains("no display found; running on the offscreen platform"),
+                 out.constData());
         QVERIFY2(!out.contains("\"config.cfg\""), out.constData());
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);

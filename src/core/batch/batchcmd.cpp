@@ -13,7 +13,8 @@ BatchCmd BatchCmd::parse(const QString& text)
         const QString item = items.next();
         if (items.lastEndedByStrayQuote())
             qCDebug(lcBatch).noquote()
-                << QStringLiteral("In a line [%1] item is started from not quote but ended by quote")
+                << QStringLiteral(
+                       "In a line [%1] item is started from not quote but ended by quote")
                        .arg(text);
         if (first) {
             result.cmd = item;
@@ -25,10 +26,22 @@ BatchCmd BatchCmd::parse(const QString& text)
     return result;
 }
 
-int BatchCmd::intArg(qsizetype i) const { return textArg(i).toInt(); }
+int BatchCmd::intArg(qsizetype i) const
+{
+    return textArg(i).toInt();
+}
 
-bool BatchCmd::flagArg(qsizetype i) const { return intArg(i) == 1; }
+bool BatchCmd::flagArg(qsizetype i) const
+{
+    return intArg(i) == 1;
+}
 
-double BatchCmd::realArg(qsizetype i) const { return textArg(i).toDouble(); }
+double BatchCmd::realArg(qsizetype i) const
+{
+    return textArg(i).toDouble();
+}
 
-QString BatchCmd::textArg(qsizetype i) const { return i < args.size() ? args.at(i) : QString(); }
+QString BatchCmd::textArg(qsizetype i) const
+{
+    return i < args.size() ? args.at(i) : QString();
+}

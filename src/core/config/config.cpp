@@ -9,9 +9,13 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
-namespace {
+namespace
+{
 
-bool startsWithDash(const QString& arg) { return arg.startsWith(u'-'); }
+bool startsWithDash(const QString& arg)
+{
+    return arg.startsWith(u'-');
+}
 
 // "-5" and "-.5" are values; "-d" is an option.
 bool isOptionValue(const QString& arg)
@@ -148,7 +152,8 @@ void Config::readLine(const QString& rawLine, QStringList& chain)
     const QString target = QFileInfo(value).canonicalFilePath();
     if (!target.isEmpty() && chain.contains(target)) {
         const QStringList cycle = QStringList(chain) << target;
-        qCDebug(lcConfig).noquote() << "INCLUDE cycle refused :" << cycle.join(QLatin1String(" -> "));
+        qCDebug(lcConfig).noquote()
+            << "INCLUDE cycle refused :" << cycle.join(QLatin1String(" -> "));
         return;
     }
     readFileNested(value, chain);
@@ -161,7 +166,10 @@ void Config::enter(const QString& key, const QString& value, const QString& rest
     enterInto(m_entriesUpper, m_indexUpper, key.toUpper(), value, rest, comment);
 }
 
-bool Config::contains(const QString& key) const { return m_index.contains(key); }
+bool Config::contains(const QString& key) const
+{
+    return m_index.contains(key);
+}
 
 QString Config::value(const QString& key, const QString& def) const
 {
@@ -187,6 +195,12 @@ QString Config::restAnyCase(const QString& key, const QString& def) const
     return e ? e->rest : def;
 }
 
-QString Config::dataRoot() { return dataRootStorage(); }
+QString Config::dataRoot()
+{
+    return dataRootStorage();
+}
 
-void Config::setDataRoot(const QString& dir) { dataRootStorage() = dir; }
+void Config::setDataRoot(const QString& dir)
+{
+    dataRootStorage() = dir;
+}

@@ -25,7 +25,8 @@ QString LineItems::next()
         const qsizetype close = m_line.indexOf(u'"', m_pos + 1);
         if (close < 0) {
             qCDebug(lcConfig).noquote()
-                << QStringLiteral("In a line [%1] item is started from quote but not ended by quote")
+                << QStringLiteral(
+                       "In a line [%1] item is started from quote but not ended by quote")
                        .arg(m_line);
             const QString item = m_line.mid(m_pos + 1);
             m_pos = n;

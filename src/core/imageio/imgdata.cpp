@@ -8,16 +8,17 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // Reads the first two bytes; an empty result when the file cannot be opened.
 QByteArray firstTwoBytes(const QString& fileName, const char* testName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
-        qCDebug(lcImageIo).noquote() << QStringLiteral("Check File Type (%1):: Can not open")
-                                            .arg(QLatin1String(testName))
-                                     << fileName;
+        qCDebug(lcImageIo).noquote()
+            << QStringLiteral("Check File Type (%1):: Can not open").arg(QLatin1String(testName))
+            << fileName;
         return {};
     }
     return file.read(2);

@@ -8,7 +8,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 quint16 headerWord(const QByteArray& header, int offset)
 {
@@ -16,11 +17,17 @@ quint16 headerWord(const QByteArray& header, int offset)
 }
 
 // The first item after a property prefix, by the configuration reader's item rules.
-QString firstItem(const QString& text) { return LineItems(text).next(); }
+QString firstItem(const QString& text)
+{
+    return LineItems(text).next();
+}
 
 } // namespace
 
-ImgDataITEX::~ImgDataITEX() { reset(); }
+ImgDataITEX::~ImgDataITEX()
+{
+    reset();
+}
 
 void ImgDataITEX::reset()
 {

@@ -1,6 +1,7 @@
 #include "itexformat.h"
 
-namespace ItexFormat {
+namespace ItexFormat
+{
 
 SampleType sampleType(int pixelType)
 {

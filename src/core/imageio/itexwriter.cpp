@@ -8,15 +8,15 @@
 #include <cstring>
 #include <limits>
 
-namespace {
+namespace
+{
 
 void putWord(QByteArray& bytes, int offset, int value)
 {
     qToLittleEndian<quint16>(quint16(value), bytes.data() + offset);
 }
 
-template <typename T>
-void putInteger(uchar* dst, double v)
+template <typename T> void putInteger(uchar* dst, double v)
 {
     const double lo = double(std::numeric_limits<T>::lowest());
     const double hi = double(std::numeric_limits<T>::max());
@@ -70,27 +70,27 @@ void encode(const double* pixels, qsizetype count, SampleType type, uchar* dst)
 
 ItexWriter::ItexWriter(const QString& fileName, int width, int height, SampleType type,
                        int frameCount, const QByteArray& comment)
-    : m_file(fileName), m_width(width), m_height(height), m_type(type),
-      m_frameCount(frameCount), m_comment(comment)
+    : m_file(fileName), m_width(width), m_height(height), m_type(type), m_frameCount(frameCount),
+      m_comment(comment)
 {
 }
 
 QByteArray ItexWriter::standardComment(int width, int height, double expTime,
                                        const QByteArray& extraProps)
 {
-    return "Prop_ImageWidth=" + QByteArray::number(width) + ",Prop_ImageHeight=" +
-           QByteArray::number(height) + ",Prop_ExposureTime1=" + QByteArray::number(expTime, 'g', 17) +
-           "," + extraProps;
+    return "Prop_ImageWidth=" + QByteArray::number(width) +
+           ",Prop_ImageHeight=" + QByteArray::number(height) +
+           ",Prop_ExposureTime1=" + QByteArray::number(expTime, 'g', 17) + "," + extraProps;
 }
 
 bool ItexWriter::begin()
 {
     if (m_file.isOpen())
         return true;
-    if (m_width < 0 || m_width > 0xffff || m_height < 0 || m_height > 0xffff ||
-        m_frameCount < 1 || m_frameCount > 0xffff || m_comment.size() > 0xffff ||
-        ItexFormat::pixelType(m_type) < 0) {
-        m_error = QStringLiteral("size, frame count, comment or pixel type out of the format's range");
+    if (m_width < 0 || m_width > 0xffff || m_height < 0 || m_height > 0xffff || m_frameCount < 1 ||
+        m_frameCount > 0xffff || m_comment.size() > 0xffff || ItexFormat::pixelType(m_type) < 0) {
+        m_error =
+            QStringLiteral("size, frame count, comment or pixel type out of the format's range");
         m_failed = true;
         return false;
     }
@@ -157,4 +157,7 @@ bool ItexWriter::commit()
     return true;
 }
 
-QString ItexWriter::errorString() const { return m_error; }
+QString ItexWriter::errorString() const
+{
+    return m_error;
+}

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
+namespace
+{
 
-template <typename T>
-T readSample(const uchar* p, bool littleEndian)
+template <typename T> T readSample(const uchar* p, bool littleEndian)
 {
     T v;
     std::memcpy(&v, p, sizeof(T));
@@ -20,8 +20,7 @@ T readSample(const uchar* p, bool littleEndian)
     return v;
 }
 
-template <>
-float readSample<float>(const uchar* p, bool littleEndian)
+template <> float readSample<float>(const uchar* p, bool littleEndian)
 {
     const quint32 bits = readSample<quint32>(p, littleEndian);
     float v;
@@ -29,8 +28,7 @@ float readSample<float>(const uchar* p, bool littleEndian)
     return v;
 }
 
-template <>
-double readSample<double>(const uchar* p, bool littleEndian)
+template <> double readSample<double>(const uchar* p, bool littleEndian)
 {
     const quint64 bits = readSample<quint64>(p, littleEndian);
     double v;

@@ -6,7 +6,8 @@
 
 #include <functional>
 
-namespace {
+namespace
+{
 
 // The command set in its fixed order: every keyword that matches the command word runs.
 struct Command {
@@ -43,7 +44,10 @@ void Body::batchExCmd(BatchCmd cmd)
     emit callBatchCheckEnd();
 }
 
-void Body::showTab(int position) { ui.ImgsTab->setCurrentIndex(position); }
+void Body::showTab(int position)
+{
+    ui.ImgsTab->setCurrentIndex(position);
+}
 
 void Body::closeEvent(QCloseEvent* event)
 {

@@ -13,18 +13,24 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("cmd");
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("empty") << "" << "" << QStringList{};
-        QTest::newRow("blanks only") << "   \t" << "" << QStringList{};
-        QTest::newRow("word") << "images_clear" << "images_clear" << QStringList{};
-        QTest::newRow("arguments") << "  ct_cor   1024.5  x " << "ct_cor" << QStringList{"1024.5", "x"};
+        QTest::newRow("empty") << ""
+                               << "" << QStringList{};
+        QTest::newRow("blanks only") << "   \t"
+                                     << "" << QStringList{};
+        QTest::newRow("word") << "images_clear"
+                              << "images_clear" << QStringList{};
+        QTest::newRow("arguments") << "  ct_cor   1024.5  x "
+                                   << "ct_cor" << QStringList{"1024.5", "x"};
         QTest::newRow("quoted argument keeps blanks")
-            << "images_load \"/data/my set\" *.his" << "images_load"
-            << QStringList{"/data/my set", "*.his"};
-        QTest::newRow("quote glued to the next item")
-            << "a \"b c\"d" << "a" << QStringList{"b c", "d"};
+            << "images_load \"/data/my set\" *.his"
+            << "images_load" << QStringList{"/data/my set", "*.his"};
+        QTest::newRow("quote glued to the next item") << "a \"b c\"d"
+                                                      << "a" << QStringList{"b c", "d"};
         QTest::newRow("empty quoted argument is dropped")
-            << "auto_save_data_tag \"\" next" << "auto_save_data_tag" << QStringList{"next"};
-        QTest::newRow("empty quoted command") << "\"\" x" << "" << QStringList{"x"};
+            << "auto_save_data_tag \"\" next"
+            << "auto_save_data_tag" << QStringList{"next"};
+        QTest::newRow("empty quoted command") << "\"\" x"
+                                              << "" << QStringList{"x"};
     }
 
     void parse()

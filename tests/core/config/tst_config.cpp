@@ -46,20 +46,19 @@ private slots:
             << QStringList{"cirvo", "-d"} << Entries{{"-d", "", ""}};
         QTest::newRow("negative number is a value and an option")
             << QStringList{"cirvo", "-d", "-7"} << Entries{{"-d", "-7", ""}, {"-7", "", ""}};
-        QTest::newRow("dot number is a value")
-            << QStringList{"cirvo", "-o", "-.5", "y"}
-            << Entries{{"-o", "-.5", ""}, {"-.5", "y", "y"}};
+        QTest::newRow("dot number is a value") << QStringList{"cirvo", "-o", "-.5", "y"}
+                                               << Entries{{"-o", "-.5", ""}, {"-.5", "y", "y"}};
         QTest::newRow("rest collects until the next option")
             << QStringList{"cirvo", "-b", "run.bat", "more", "-x", "-nw"}
             << Entries{{"-b", "run.bat", "run.bat more"}, {"-x", "", ""}, {"-nw", "", ""}};
-        QTest::newRow("option followed by option")
-            << QStringList{"cirvo", "-e", "-d", "dir"}
-            << Entries{{"-e", "", ""}, {"-d", "dir", "dir"}};
+        QTest::newRow("option followed by option") << QStringList{"cirvo", "-e", "-d", "dir"}
+                                                   << Entries{{"-e", "", ""}, {"-d", "dir", "dir"}};
         QTest::newRow("lone dash is an option and no value")
             << QStringList{"cirvo", "-a", "-", "x"} << Entries{{"-a", "", ""}, {"-", "x", "x"}};
         QTest::newRow("non-ASCII digit is a value")
             << QStringList{"cirvo", "-a", QString::fromUtf8("-\u0663")}
-            << Entries{{"-a", QString::fromUtf8("-\u0663"), ""}, {QString::fromUtf8("-\u0663"), "", ""}};
+            << Entries{{"-a", QString::fromUtf8("-\u0663"), ""},
+                       {QString::fromUtf8("-\u0663"), "", ""}};
         QTest::newRow("non-ASCII letter is no value")
             << QStringList{"cirvo", "-a", QString::fromUtf8("-\u00e9")}
             << Entries{{"-a", "", ""}, {QString::fromUtf8("-\u00e9"), "", ""}};
@@ -113,8 +112,7 @@ private slots:
                                                 "crlf value\r\n");
         QVERIFY(c.readFile(file));
         QCOMPARE(c.fileName(), file);
-        QCOMPARE(c.lines(), QStringList({"DataRoot \"/my data/dir\"  ",
-                                         "Zandor  localhost   6078",
+        QCOMPARE(c.lines(), QStringList({"DataRoot \"/my data/dir\"  ", "Zandor  localhost   6078",
                                          "key 'single # quoted' value", "crlf value"}));
         QCOMPARE(c.value("DataRoot"), QString("/my data/dir"));
         QCOMPARE(c.restAnyCase("DATAROOT"), QString(" \"/my data/dir\"  "));
@@ -129,8 +127,8 @@ private slots:
     void apostropheInsideDoubleQuotesEndsTheQuote()
     {
         Config c;
-        QTest::ignoreMessage(QtDebugMsg,
-                             QRegularExpression("item is started from quote but not ended by quote"));
+        QTest::ignoreMessage(
+            QtDebugMsg, QRegularExpression("item is started from quote but not ended by quote"));
         QVERIFY(c.readFile(write("apos.cfg", "key \"it's #cut here\" tail\n")));
         QCOMPARE(c.lines(), QStringList{"key \"it's "});
         QCOMPARE(c.value("key"), QString("it's "));
@@ -152,12 +150,12 @@ private slots:
     void includeInTheMiddle()
     {
         const QString common = write("common.cfg", "a from-common\nb from-common\n");
-        const QString main = write("main.cfg", "a first\nb first\ninclude " + common.toUtf8() +
-                                                   "\nb last\n");
+        const QString main =
+            write("main.cfg", "a first\nb first\ninclude " + common.toUtf8() + "\nb last\n");
         Config c;
         QVERIFY(c.readFile(main));
-        QCOMPARE(c.lines(), QStringList({"a first", "b first", "include " + common,
-                                         "a from-common", "b from-common", "b last"}));
+        QCOMPARE(c.lines(), QStringList({"a first", "b first", "include " + common, "a from-common",
+                                         "b from-common", "b last"}));
         QCOMPARE(c.value("a"), QString("from-common"));
         QCOMPARE(c.value("b"), QString("last"));
         QVERIFY(!c.contains("include"));
@@ -168,7 +166,8 @@ private slots:
         const QString self = m_dir.filePath("self.cfg");
         write("self.cfg", "x 1\nINCLUDE " + self.toUtf8() + "\ny 2\n");
         Config c;
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("INCLUDE cycle refused.*self.cfg -> .*self.cfg"));
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression("INCLUDE cycle refused.*self.cfg -> .*self.cfg"));
         QVERIFY(c.readFile(self));
         QCOMPARE(c.lines().size(), 3);
         QCOMPARE(c.value("y"), QString("2"));
@@ -178,8 +177,9 @@ private slots:
         write("ring_a.cfg", "from_a 1\nINCLUDE " + b.toUtf8() + "\n");
         write("ring_b.cfg", "from_b 1\nINCLUDE " + a.toUtf8() + "\nafter_b 1\n");
         Config ring;
-        QTest::ignoreMessage(QtDebugMsg,
-                             QRegularExpression("INCLUDE cycle refused.*ring_a.cfg -> .*ring_b.cfg -> .*ring_a.cfg"));
+        QTest::ignoreMessage(
+            QtDebugMsg, QRegularExpression(
+                            "INCLUDE cycle refused.*ring_a.cfg -> .*ring_b.cfg -> .*ring_a.cfg"));
         QVERIFY(ring.readFile(a));
         QCOMPARE(ring.lines().size(), 5);
         QVERIFY(ring.contains("after_b"));
@@ -189,8 +189,8 @@ private slots:
     {
         const QString leaf = write("leaf.cfg", "n 1\n");
         Config c;
-        QVERIFY(c.readFile(write("twice.cfg", "INCLUDE " + leaf.toUtf8() + "\nINCLUDE " +
-                                                  leaf.toUtf8() + "\n")));
+        QVERIFY(c.readFile(
+            write("twice.cfg", "INCLUDE " + leaf.toUtf8() + "\nINCLUDE " + leaf.toUtf8() + "\n")));
         QCOMPARE(c.lines().size(), 4);
     }
 
@@ -210,7 +210,8 @@ private slots:
     void missingFilesAreReportedAndSkipped()
     {
         Config c;
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Can't open config file :  \".*nope.cfg\"$"));
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression("^Can't open config file :  \".*nope.cfg\"$"));
         QVERIFY(!c.readFile(m_dir.filePath("nope.cfg")));
         QVERIFY(c.fileName().isEmpty());
         QVERIFY(c.lines().isEmpty());
@@ -224,7 +225,8 @@ private slots:
     void unclosedQuoteTakesTheRestOfTheLine()
     {
         Config c;
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^In a line \\[key \"open value\\] item"));
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression("^In a line \\[key \"open value\\] item"));
         QVERIFY(c.readFile(write("open.cfg", "key \"open value\n")));
         QCOMPARE(c.value("key"), QString("open value"));
     }

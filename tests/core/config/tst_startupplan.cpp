@@ -42,9 +42,8 @@ private slots:
             << "/beam time/data";
         QTest::newRow("key case matters")
             << QStringList{"cirvo"} << QByteArray("dataroot /elsewhere\n") << "/built/in";
-        QTest::newRow("-d wins over DataRoot")
-            << QStringList{"cirvo", "-d", "/from/args"} << QByteArray("DataRoot /file\n")
-            << "/from/args";
+        QTest::newRow("-d wins over DataRoot") << QStringList{"cirvo", "-d", "/from/args"}
+                                               << QByteArray("DataRoot /file\n") << "/from/args";
         QTest::newRow("-d last gives empty root")
             << QStringList{"cirvo", "-d"} << QByteArray("DataRoot /file\n") << "";
         QTest::newRow("-d in the file counts too")

@@ -10,7 +10,8 @@
 #include <memory>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // Hand-made ITEX bytes, so malformed files can be written as easily as good ones.
 struct ItexBytes {
@@ -26,7 +27,9 @@ struct ItexBytes {
         QByteArray out(64, '\0');
         out[0] = 'I';
         out[1] = 'M';
-        const auto put = [&](int at, int v) { qToLittleEndian<quint16>(quint16(v), out.data() + at); };
+        const auto put = [&](int at, int v) {
+            qToLittleEndian<quint16>(quint16(v), out.data() + at);
+        };
         put(2, int(comment.size()));
         put(4, width);
         put(6, height);
@@ -207,7 +210,8 @@ private slots:
     {
         ItexBytes b;
         b.frameWord = 4;
-        b.frames = {u16Frame(4, 3, 0), u16Frame(4, 3, 100), u16Frame(4, 3, 200), u16Frame(4, 3, 300)};
+        b.frames = {u16Frame(4, 3, 0), u16Frame(4, 3, 100), u16Frame(4, 3, 200),
+                    u16Frame(4, 3, 300)};
         const QString name = write(b.build());
         for (int frame = 0; frame < 4; ++frame) {
             auto img = loaded(name, frame);
@@ -235,8 +239,8 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
         QTest::addColumn<double>("expTime");
-        QTest::newRow("no exposure") << QByteArray("Prop_ImageWidth=4,Prop_ImageHeight=3,") << 4
-                                     << 3 << 1.0;
+        QTest::newRow("no exposure")
+            << QByteArray("Prop_ImageWidth=4,Prop_ImageHeight=3,") << 4 << 3 << 1.0;
         QTest::newRow("later exposure wins")
             << QByteArray("Prop_ExposureTime2=0.25,Prop_ImageWidth=4,Prop_ExposureTime1=2.5,"
                           "Prop_ImageHeight=3,")
@@ -248,10 +252,12 @@ private slots:
             << QByteArray("Prop_ImageWidth=4,Prop_ImageHeight=3,Prop_ExposureTime1=abc,") << 4 << 3
             << 0.0;
         QTest::newRow("comma inside quotes does not split")
-            << QByteArray("Prop_ImageWidth=4,Prop_Note=\"x,Prop_ImageWidth=2,\",Prop_ImageHeight=3,")
+            << QByteArray(
+                   "Prop_ImageWidth=4,Prop_Note=\"x,Prop_ImageWidth=2,\",Prop_ImageHeight=3,")
             << 4 << 3 << 1.0;
         QTest::newRow("prefix is case sensitive")
-            << QByteArray("prop_imagewidth=2,Prop_ImageWidth=4,Prop_ImageHeight=3,") << 4 << 3 << 1.0;
+            << QByteArray("prop_imagewidth=2,Prop_ImageWidth=4,Prop_ImageHeight=3,") << 4 << 3
+            << 1.0;
         QTest::newRow("areSource fallback")
             << QByteArray("Camera=X,areSource=\"1,0,3,2\",Prop_ImageHeight=3,") << 2 << 3 << 1.0;
         QTest::newRow("comment size smaller than header")
@@ -296,10 +302,10 @@ private slots:
             << QByteArray("Prop_ImageWidth=4,Prop_ImageHeight=3") << QByteArray("IM");
         QTest::newRow("empty comment") << QByteArray() << QByteArray("IM");
         QTest::newRow("no size") << QByteArray("Prop_ExposureTime1=1,") << QByteArray("IM");
-        QTest::newRow("negative areSource") << QByteArray("areSource=\"3,3,1,1\",")
-                                            << QByteArray("IM");
-        QTest::newRow("wrong magic") << QByteArray("Prop_ImageWidth=4,Prop_ImageHeight=3,")
-                                     << QByteArray("MI");
+        QTest::newRow("negative areSource")
+            << QByteArray("areSource=\"3,3,1,1\",") << QByteArray("IM");
+        QTest::newRow("wrong magic")
+            << QByteArray("Prop_ImageWidth=4,Prop_ImageHeight=3,") << QByteArray("MI");
     }
 
     void refusedWithoutMessage()
@@ -327,8 +333,8 @@ private slots:
         const QByteArray whole = good.build();
         QTest::newRow("header cut") << whole.left(39) << 0 << "Error on reading ITEX file props.";
         QTest::newRow("comment cut") << whole.left(64 + 5) << 0 << "";
-        QTest::newRow("frame cut") << whole.left(whole.size() - 1) << 0
-                                   << "ITEX file is shorter than its first frame";
+        QTest::newRow("frame cut")
+            << whole.left(whole.size() - 1) << 0 << "ITEX file is shorter than its first frame";
 
         ItexBytes wide = good;
         wide.comment = "Prop_ImageWidth=5,Prop_ImageHeight=3,";
@@ -340,8 +346,7 @@ private slots:
         huge.height = 65535;
         huge.pixelType = 4;
         huge.comment = "Prop_ImageWidth=65535,Prop_ImageHeight=65535,";
-        QTest::newRow("huge claim in a small file")
-            << huge.build().left(100) << 0 << "";
+        QTest::newRow("huge claim in a small file") << huge.build().left(100) << 0 << "";
         huge.frames = {QByteArray(100, '\0')};
         QTest::newRow("huge claim with a little data")
             << huge.build() << 0 << "ITEX file is shorter than its first frame";
@@ -363,21 +368,70 @@ private slots:
         QFETCH(int, frame);
         QFETCH(QString, message);
         if (!message.isEmpty())
-            QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^" + QRegularExpression::escape(message)));
+            QTest::ignoreMessage(QtDebugMsg,
+                                 QRegularExpression("^" + QRegularExpression::escape(message)));
         if (message.startsWith("ITEX frame") || message.startsWith("ITEX file is too short"))
             QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Can not open ImgData"));
         auto img = loaded(write(bytes), frame);
         QVERIFY(!img->valid);
         std::vector<double> buf(4, -1.0);
         img->row(0, buf.data());
-        QVERIFY(std::all_of(buf.begin(), buf.end(), [](double v) { return v == 0.0 || v == -1.0; }));
+        QVERIFY(
+            std::all_of(buf.begin(), buf.end(), [](double v) { return v == 0.0 || v == -1.0; }));
     }
 
     void missingFile()
     {
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Can not open ITEX file to read props\\. \".*absent.img\"$"));
+        QTest::ignoreMessage(
+            QtDebugMsg,
+            QRegularExpression("^Can not open ITEX file to read props\\. \".*absent.img\"$"));
         auto img = loaded(m_dir.filePath("absent.img"));
         QVERIFY(!img->valid);
+    }
+
+    void fileTypeDetection_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("type");
+        QTest::newRow("IM") << QByteArray("IM") << int(ImgData::Itex);
+        QTest::newRow("IM then TIFF mark") << QByteArray("IMII*\0") << int(ImgData::Itex);
+        QTest::newRow("II") << QByteArray("II*\0") << int(ImgData::Tiff);
+        QTest::newRow("MM") << QByteArray("MM\0*") << int(ImgData::Tiff);
+        QTest::newRow("one byte") << QByteArray("I") << int(ImgData::Unknown);
+        QTest::newRow("empty") << QByteArray() << int(ImgData::Unknown);
+        QTest::newRow("lower case") << QByteArray("im") << int(ImgData::Unknown);
+    }
+
+    void fileTypeDetection()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, type);
+        const QString name = write(bytes);
+        if (type == ImgData::Unknown)
+            QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Unknown file type :  \".*\"$"));
+        QCOMPARE(ImgData::fileType(name), type);
+    }
+
+    void fileTypeOfMissingFile()
+    {
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression("^Check File Type \\(ITEX\\):: Can not open"));
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression("^Check File Type \\(TIFF\\):: Can not open"));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Unknown file type"));
+        QCOMPARE(ImgData::fileType(m_dir.filePath("nothing.img")), int(ImgData::Unknown));
+    }
+
+    void creation()
+    {
+        QVERIFY(dynamic_cast<ImgDataITEX*>(ImgData::createImgData(ImgData::Itex).get()));
+        QVERIFY(!ImgData::createImgData(ImgData::Unknown));
+        QVERIFY(!ImgData::createImgData(-1));
+        const auto img = ImgData::createImgData(ImgData::Itex);
+        QVERIFY(!img->valid);
+        QVERIFY(img->keepInMemory);
+        QCOMPARE(img->expTime, 1.0);
+        QCOMPARE(img->width, 0);
     }
 
     void truncationSweep()
@@ -399,8 +453,8 @@ private slots:
         QVERIFY(reference->valid);
         QCOMPARE(reference->expTime, 0.5);
 
-        QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&,
-                                                              const QString&) {});
+        QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
         int readable = 0;
         for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
             const QString name = dir.filePath(QString("cut%1.his").arg(cut));
