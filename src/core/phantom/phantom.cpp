@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
-namespace {
+namespace
+{
 
 // Absorption per pixel of unit density for a phantom of radius 1; scaled by 1 / radius it
 // gives the densest ray of the standard phantom an absorption of about 1.
-constexpr double DensityScale = 0.7;
+constexpr double DensityScale = 0.62;
 
 } // namespace
 
@@ -28,12 +30,12 @@ Phantom Phantom::standard(double radius, double halfHeight)
     const double u = DensityScale / radius;
     const double tilt = qDegreesToRadians(30.0);
     return Phantom({
-        {0.0, 0.0, 0.0, 0.80 * r, 0.65 * r, 0.90 * h, 0.0, 1.0 * u},            // body
-        {0.0, 0.0, 0.0, 0.74 * r, 0.59 * r, 0.84 * h, 0.0, -0.5 * u},           // core
-        {-0.35 * r, 0.0, 0.05 * r, 0.15 * r, 0.15 * r, 0.75 * h, 0.0, 1.0 * u}, // cylinder
-        {0.2 * r, 0.45 * h, -0.1 * r, 0.22 * r, 0.22 * r, 0.25 * h, 0.0, 0.5 * u}, // ball
+        {0.0, 0.0, 0.0, 0.80 * r, 0.65 * r, 0.90 * h, 0.0, 1.0 * u},                // body
+        {0.0, 0.0, 0.0, 0.74 * r, 0.59 * r, 0.84 * h, 0.0, -0.5 * u},               // core
+        {-0.35 * r, 0.0, 0.05 * r, 0.15 * r, 0.15 * r, 0.75 * h, 0.0, 1.0 * u},     // cylinder
+        {0.2 * r, 0.45 * h, -0.1 * r, 0.22 * r, 0.22 * r, 0.25 * h, 0.0, 0.5 * u},  // ball
         {0.15 * r, -0.2 * h, 0.25 * r, 0.35 * r, 0.05 * r, 0.4 * h, tilt, 0.8 * u}, // blade
-        {-0.5 * r, 0.1 * h, -0.3 * r, 0.05 * r, 0.05 * r, 0.3 * h, 0.0, 2.0 * u},  // dot
+        {-0.5 * r, 0.1 * h, -0.3 * r, 0.05 * r, 0.05 * r, 0.3 * h, 0.0, 2.0 * u},   // dot
         {0.45 * r, -0.1 * h, -0.35 * r, 0.05 * r, 0.05 * r, 0.3 * h, 0.0, 2.0 * u}, // dot
     });
 }
