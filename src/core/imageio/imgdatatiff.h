@@ -1,7 +1,13 @@
 #pragma once
 
 #include "imgdata.h"
+#include "pixelformat.h"
 
+#include <vector>
+
+// A page of a TIFF file; the pages of a multi-page file are its frames. Greyscale pages with one
+// 8, 16 or 32-bit integer or 32 or 64-bit floating-point sample per pixel are read, stored as
+// strips or tiles, in either byte order, with any compression libtiff decodes.
 class ImgDataTiff : public ImgData
 {
 public:
@@ -9,8 +15,21 @@ public:
     ~ImgDataTiff() override;
 
     void reset() override;
+    // Counts the pages into frameCount and reports the size of the first page; open() reads only
+    // pages of that size.
     bool readProps(const QString& fileName, int& width, int& height) override;
     bool open(const QString& fileName) override;
     double* row(int r, double* buffer) override;
     double* column(int c, double* buffer) override;
+
+private:
+    void releaseFrame();
+    bool holdsFrame() const;
+
+    // Samples of page frameIndex in host byte order, row by row.
+    std::vector<uchar> m_frame;
+    int m_frameWidth = 0;
+    int m_frameHeight = 0;
+    SampleType m_sampleType = SampleType::None;
+    int m_bytesPerPixel = 0;
 };
