@@ -4,66 +4,12 @@
 
 #include <QtEndian>
 
-#include <cmath>
-#include <cstring>
-#include <limits>
-
 namespace
 {
 
 void putWord(QByteArray& bytes, int offset, int value)
 {
     qToLittleEndian<quint16>(quint16(value), bytes.data() + offset);
-}
-
-template <typename T> void putInteger(uchar* dst, double v)
-{
-    const double lo = double(std::numeric_limits<T>::lowest());
-    const double hi = double(std::numeric_limits<T>::max());
-    const double r = std::isnan(v) ? 0.0 : std::clamp(std::round(v), lo, hi);
-    qToLittleEndian<T>(T(r), dst);
-}
-
-void encode(const double* pixels, qsizetype count, SampleType type, uchar* dst)
-{
-    const int bpp = bytesPerSample(type);
-    for (qsizetype i = 0; i < count; ++i, dst += bpp) {
-        switch (type) {
-        case SampleType::U8:
-            putInteger<quint8>(dst, pixels[i]);
-            break;
-        case SampleType::S8:
-            putInteger<qint8>(dst, pixels[i]);
-            break;
-        case SampleType::U16:
-            putInteger<quint16>(dst, pixels[i]);
-            break;
-        case SampleType::S16:
-            putInteger<qint16>(dst, pixels[i]);
-            break;
-        case SampleType::U32:
-            putInteger<quint32>(dst, pixels[i]);
-            break;
-        case SampleType::S32:
-            putInteger<qint32>(dst, pixels[i]);
-            break;
-        case SampleType::F32: {
-            const float f = float(pixels[i]);
-            quint32 bits;
-            std::memcpy(&bits, &f, sizeof bits);
-            qToLittleEndian<quint32>(bits, dst);
-            break;
-        }
-        case SampleType::F64: {
-            quint64 bits;
-            std::memcpy(&bits, &pixels[i], sizeof bits);
-            qToLittleEndian<quint64>(bits, dst);
-            break;
-        }
-        case SampleType::None:
-            break;
-        }
-    }
 }
 
 } // namespace
@@ -137,7 +83,7 @@ bool ItexWriter::appendFrame(const double* pixels)
 {
     const qsizetype count = qsizetype(m_width) * m_height;
     QByteArray bytes(count * bytesPerSample(m_type), '\0');
-    encode(pixels, count, m_type, reinterpret_cast<uchar*>(bytes.data()));
+    doublesToSamples(pixels, count, m_type, true, reinterpret_cast<uchar*>(bytes.data()));
     return appendRawFrame(bytes);
 }
 

@@ -3,7 +3,10 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
+#include <type_traits>
 
 namespace
 {
@@ -36,6 +39,39 @@ template <> double readSample<double>(const uchar* p, bool littleEndian)
     return v;
 }
 
+template <typename T> void writeSample(uchar* dst, T v, bool littleEndian)
+{
+    if constexpr (sizeof(T) > 1) {
+        const bool hostLittle = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+        if (littleEndian != hostLittle)
+            v = qbswap(v);
+    }
+    std::memcpy(dst, &v, sizeof(T));
+}
+
+template <typename T>
+void encode(const double* values, qsizetype count, bool littleEndian, uchar* dst)
+{
+    for (qsizetype i = 0; i < count; ++i, dst += sizeof(T)) {
+        const double v = values[i];
+        if constexpr (std::is_same_v<T, float>) {
+            quint32 bits;
+            const float f = float(v);
+            std::memcpy(&bits, &f, sizeof bits);
+            writeSample(dst, bits, littleEndian);
+        } else if constexpr (std::is_same_v<T, double>) {
+            quint64 bits;
+            std::memcpy(&bits, &v, sizeof bits);
+            writeSample(dst, bits, littleEndian);
+        } else {
+            const double lo = double(std::numeric_limits<T>::lowest());
+            const double hi = double(std::numeric_limits<T>::max());
+            const double r = std::isnan(v) ? 0.0 : std::clamp(std::round(v), lo, hi);
+            writeSample(dst, T(r), littleEndian);
+        }
+    }
+}
+
 template <typename T>
 void convert(const uchar* src, bool littleEndian, qsizetype stride, qsizetype count, double* out)
 {
@@ -64,6 +100,31 @@ int bytesPerSample(SampleType type)
         break;
     }
     return 0;
+}
+
+void doublesToSamples(const double* values, qsizetype count, SampleType type, bool littleEndian,
+                      uchar* dst)
+{
+    switch (type) {
+    case SampleType::U8:
+        return encode<quint8>(values, count, littleEndian, dst);
+    case SampleType::S8:
+        return encode<qint8>(values, count, littleEndian, dst);
+    case SampleType::U16:
+        return encode<quint16>(values, count, littleEndian, dst);
+    case SampleType::S16:
+        return encode<qint16>(values, count, littleEndian, dst);
+    case SampleType::U32:
+        return encode<quint32>(values, count, littleEndian, dst);
+    case SampleType::S32:
+        return encode<qint32>(values, count, littleEndian, dst);
+    case SampleType::F32:
+        return encode<float>(values, count, littleEndian, dst);
+    case SampleType::F64:
+        return encode<double>(values, count, littleEndian, dst);
+    case SampleType::None:
+        break;
+    }
 }
 
 void samplesToDoubles(const uchar* src, SampleType type, bool littleEndian, qsizetype stride,

@@ -135,45 +135,12 @@ QList<double> pageValues(SampleType type, int count, int seed = 0)
     return values;
 }
 
-template <typename T> void appendAs(QByteArray& bytes, double value)
-{
-    const T sample = T(value);
-    bytes.append(reinterpret_cast<const char*>(&sample), sizeof sample);
-}
-
 QByteArray hostBytes(SampleType type, const QList<double>& values)
 {
-    QByteArray bytes;
-    for (const double v : values) {
-        switch (type) {
-        case SampleType::U8:
-            appendAs<quint8>(bytes, v);
-            break;
-        case SampleType::S8:
-            appendAs<qint8>(bytes, v);
-            break;
-        case SampleType::U16:
-            appendAs<quint16>(bytes, v);
-            break;
-        case SampleType::S16:
-            appendAs<qint16>(bytes, v);
-            break;
-        case SampleType::U32:
-            appendAs<quint32>(bytes, v);
-            break;
-        case SampleType::S32:
-            appendAs<qint32>(bytes, v);
-            break;
-        case SampleType::F32:
-            appendAs<float>(bytes, v);
-            break;
-        case SampleType::F64:
-            appendAs<double>(bytes, v);
-            break;
-        case SampleType::None:
-            break;
-        }
-    }
+    QByteArray bytes(values.size() * bytesPerSample(type), '\0');
+    doublesToSamples(values.constData(), values.size(), type,
+                     QSysInfo::ByteOrder == QSysInfo::LittleEndian,
+                     reinterpret_cast<uchar*>(bytes.data()));
     return bytes;
 }
 
