@@ -25,7 +25,7 @@ private:
     }
 
 private slots:
-    void initTestCase() { QTest::failOnWarning(QRegularExpression("Cannot queue arguments")); }
+    void init() { QTest::failOnWarning(QRegularExpression("Cannot queue arguments")); }
 
     void windowAndTabs()
     {
