@@ -1,0 +1,1 @@
+#include "colorbar.h"

@@ -1,0 +1,1 @@
+#include "exlabel.h"

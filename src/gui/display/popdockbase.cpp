@@ -1,0 +1,1 @@
+#include "popdockbase.h"
