@@ -1,1 +1,3 @@
 #include "rawdisp.h"
+
+RawDisp::RawDisp(QWidget* parent) : ImgDispWPV(parent) {}
