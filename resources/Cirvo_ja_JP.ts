@@ -32,4 +32,66 @@
         <translation>3D表示</translation>
     </message>
 </context>
+<context>
+    <name>CBarUI</name>
+    <message>
+        <source>Frame</source>
+        <translation>フレーム</translation>
+    </message>
+    <message>
+        <source>Fix</source>
+        <translation>固定</translation>
+    </message>
+    <message>
+        <source>Min</source>
+        <translation>最小</translation>
+    </message>
+    <message>
+        <source>Max</source>
+        <translation>最大</translation>
+    </message>
+</context>
+<context>
+    <name>CtDisp</name>
+    <message>
+        <source>CT display</source>
+        <translation>CT表示</translation>
+    </message>
+</context>
+<context>
+    <name>DispAWLayout</name>
+    <message>
+        <source>Frame</source>
+        <translation>フレーム</translation>
+    </message>
+</context>
+<context>
+    <name>ImgDispWCBar</name>
+    <message>
+        <source>Image Display with Color Bar</source>
+        <translation>カラーバー付き画像表示</translation>
+    </message>
+</context>
+<context>
+    <name>ImgDispWPV</name>
+    <message>
+        <source>Image Display with Position and Value</source>
+        <translation>位置と値付き画像表示</translation>
+    </message>
+    <message>
+        <source>Scale Reset</source>
+        <translation>スケール初期化</translation>
+    </message>
+    <message>
+        <source>Val:</source>
+        <translation>値:</translation>
+    </message>
+</context>
+<context>
+    <name>PopDockBase</name>
+    <message>
+        <source>Pop/Dock</source>
+        <translation>分離/格納</translation>
+    </message>
+</context>
 </TS>
