@@ -19,6 +19,8 @@ QRectF DrawText::drawRotatedText(QPainter* p, double angle, double cx, double cy
     const QRectF box(cx * std::cos(a) - cy * std::sin(a) - w / 2,
                      cx * std::sin(a) + cy * std::cos(a) - h / 2, w, h);
     const QFont callerFont = p->font();
+    // Turning back by -angle leaves rounding residue that makes the transform a shear.
+    const QTransform callerTransform = p->transform();
     p->rotate(angle);
 
     QFont drawn = font;
@@ -49,6 +51,6 @@ QRectF DrawText::drawRotatedText(QPainter* p, double angle, double cx, double cy
         p->drawText(box, flags, text);
     }
     p->setFont(callerFont);
-    p->rotate(-angle);
+    p->setTransform(callerTransform);
     return bounds;
 }

@@ -159,6 +159,21 @@ private slots:
         }
     }
 
+    void pointPickTravelsQueued()
+    {
+        ImgDisp d;
+        showPicture(d, picture(200, 100));
+        MouseC::MStat received = MouseC::Other;
+        QObject receiver;
+        connect(
+            &d, &ImgDisp::selectedAPoint, &receiver,
+            [&](double, double, MouseC::MStat s) { received = s; }, Qt::QueuedConnection);
+        press(screen(d), {50, 40}, Qt::RightButton);
+        release(screen(d), {50, 40}, Qt::RightButton);
+        QCOMPARE(received, MouseC::Other);
+        QTRY_COMPARE(received, MouseC::RightNone);
+    }
+
     void disabledMouseKeepsOnlyTheWheel()
     {
         ImgDisp d;
