@@ -1,11 +1,14 @@
 #pragma once
 
+#include "mousec.h"
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <QWidget>
 
-// Mouse events with buttons held during moves, which QTest's helpers do not carry.
+// Mouse events for the display tests. QTest's helpers cannot move with buttons held or with
+// modifiers, and have no wheel, so these events are sent by hand.
 namespace MouseEvents
 {
 
@@ -21,9 +24,10 @@ inline void press(QWidget* w, QPoint pos, Qt::MouseButton b, Qt::KeyboardModifie
     send(w, QEvent::MouseButtonPress, pos, b, b, m);
 }
 
-inline void move(QWidget* w, QPoint pos, Qt::MouseButtons held = {}, Qt::KeyboardModifiers m = {})
+inline void moveTo(QWidget* w, QPoint pos, Qt::KeyboardModifiers mods = Qt::NoModifier,
+                   Qt::MouseButtons held = Qt::NoButton)
 {
-    send(w, QEvent::MouseMove, pos, Qt::NoButton, held, m);
+    send(w, QEvent::MouseMove, pos, Qt::NoButton, held, mods);
 }
 
 inline void release(QWidget* w, QPoint pos, Qt::MouseButton b, Qt::KeyboardModifiers m = {})
@@ -34,17 +38,39 @@ inline void release(QWidget* w, QPoint pos, Qt::MouseButton b, Qt::KeyboardModif
 inline void drag(QWidget* w, QPoint from, QPoint to, Qt::MouseButton b,
                  Qt::KeyboardModifiers m = {})
 {
-    move(w, from, {}, m);
+    moveTo(w, from, m);
     press(w, from, b, m);
-    move(w, to, b, m);
+    moveTo(w, to, m, b);
     release(w, to, b, m);
 }
 
-inline void wheel(QWidget* w, QPoint pos, int deltaY)
+inline void wheel(QWidget* w, QPoint pos, QPoint angleDelta)
 {
-    QWheelEvent e(QPointF(pos), QPointF(w->mapToGlobal(pos)), QPoint(), QPoint(0, deltaY),
-                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent e(QPointF(pos), QPointF(w->mapToGlobal(pos)), QPoint(), angleDelta, Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &e);
+}
+
+// Feeds an event straight into a mouse record, without a widget.
+inline void record(MouseC& m, QEvent::Type type, QPointF pos, Qt::MouseButton button = Qt::NoButton,
+                   Qt::KeyboardModifiers mods = Qt::NoModifier,
+                   Qt::MouseButtons held = Qt::NoButton)
+{
+    QMouseEvent e(type, pos, pos, button, held, mods);
+    switch (type) {
+    case QEvent::MouseMove:
+        m.recordMove(&e);
+        break;
+    case QEvent::MouseButtonPress:
+        m.recordPress(&e);
+        break;
+    case QEvent::MouseButtonRelease:
+        m.recordRelease(&e);
+        break;
+    default:
+        m.recordDoubleClick(&e);
+        break;
+    }
 }
 
 } // namespace MouseEvents

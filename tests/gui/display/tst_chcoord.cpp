@@ -9,9 +9,13 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+
+#include "mouseevents.h"
 #include <QWheelEvent>
 
 #include <cmath>
+
+using namespace MouseEvents;
 
 namespace
 {
@@ -49,41 +53,6 @@ QByteArray show(const Rect4& r)
 
 #define COMPARE_RECT(actual, expected)                                                             \
     QVERIFY2(near(actual, expected), show(actual) + " != " + show(expected))
-
-void record(MouseC& m, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::NoButton,
-            Qt::KeyboardModifiers mods = Qt::NoModifier, Qt::MouseButtons held = Qt::NoButton)
-{
-    QMouseEvent e(type, QPointF(pos), QPointF(pos), button, held, mods);
-    switch (type) {
-    case QEvent::MouseMove:
-        m.recordMove(&e);
-        break;
-    case QEvent::MouseButtonPress:
-        m.recordPress(&e);
-        break;
-    case QEvent::MouseButtonRelease:
-        m.recordRelease(&e);
-        break;
-    default:
-        m.recordDoubleClick(&e);
-        break;
-    }
-}
-
-void moveTo(QWidget* w, QPoint pos, Qt::KeyboardModifiers mods = Qt::NoModifier,
-            Qt::MouseButtons held = Qt::NoButton)
-{
-    QMouseEvent e(QEvent::MouseMove, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::NoButton, held,
-                  mods);
-    QApplication::sendEvent(w, &e);
-}
-
-void wheel(QWidget* w, QPoint pos, QPoint angleDelta)
-{
-    QWheelEvent e(QPointF(pos), QPointF(w->mapToGlobal(pos)), QPoint(), angleDelta, Qt::NoButton,
-                  Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(w, &e);
-}
 
 // 200 x 100 pixels, y up, over data 0..2 by 0..1: data x = px / 100, data y = (100 - py) / 100.
 void standardMapping(ChCoord& c)

@@ -112,22 +112,22 @@ private slots:
         QSignalSpy newBar(&bar, &ColorBar::newBar);
         press(&bar, {10, 150}, Qt::LeftButton); // fraction 0.25: nearer the low end
         QVERIFY(bar.dragging);
-        move(&bar, {10, 170}, Qt::LeftButton);
+        moveTo(&bar, {10, 170}, {}, Qt::LeftButton);
         QCOMPARE(bar.barLow, 0.15);
         QCOMPARE(bar.barHigh, 0.8);
         QCOMPARE(newBar.count(), 1);
-        move(&bar, {10, 10}, Qt::LeftButton); // the ends may cross
+        moveTo(&bar, {10, 10}, {}, Qt::LeftButton); // the ends may cross
         QCOMPARE(bar.barLow, 0.95);
         release(&bar, {10, 10}, Qt::LeftButton);
         QVERIFY(!bar.dragging);
-        move(&bar, {10, 100});
+        moveTo(&bar, {10, 100});
         QCOMPARE(bar.barLow, 0.95);
         QCOMPARE(newBar.count(), 2);
 
         bar.barLow = 0.2;
         bar.barHigh = 0.8;
         press(&bar, {10, 60}, Qt::LeftButton); // fraction 0.7: the high end
-        move(&bar, {10, 0}, Qt::LeftButton);
+        moveTo(&bar, {10, 0}, {}, Qt::LeftButton);
         QCOMPARE(bar.barHigh, 1.0);
         QCOMPARE(bar.barLow, 0.2);
         release(&bar, {10, 0}, Qt::LeftButton);
@@ -142,7 +142,7 @@ private slots:
         QSignalSpy newBar(&bar, &ColorBar::newBar);
         press(&bar, {10, 100}, Qt::LeftButton);
         QVERIFY(!bar.dragging);
-        move(&bar, {10, 20}, Qt::LeftButton);
+        moveTo(&bar, {10, 20}, {}, Qt::LeftButton);
         QCOMPARE(bar.barLow, 0.25);
         QCOMPARE(bar.barHigh, 0.75);
         QCOMPARE(newBar.count(), 1); // a held button still asks for a redraw

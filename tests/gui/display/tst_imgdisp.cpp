@@ -64,7 +64,7 @@ private slots:
         ImgDisp d;
         showPicture(d, picture(200, 100));
         QSignalSpy newPos(&d, &ImgDisp::newPos);
-        move(screen(d), {101, 51});
+        moveTo(screen(d), {101, 51});
         QCOMPARE(newPos.count(), 1);
         QCOMPARE(newPos.at(0).at(0).toInt(), 50);
         QCOMPARE(newPos.at(0).at(1).toInt(), 25);
@@ -85,18 +85,18 @@ private slots:
     {
         ImgDisp d;
         showPicture(d, picture(200, 100));
-        move(screen(d), {100, 50});
-        wheel(screen(d), {100, 50}, 120);
+        moveTo(screen(d), {100, 50});
+        wheel(screen(d), {100, 50}, {0, 120});
         QCOMPARE(d.view.width(), 200 / 1.1);
         QCOMPARE(d.view.height(), 100 / 1.1);
         QVERIFY(qAbs(d.view.x() + 0.25 * d.view.width() - 50) < 1e-9);
         QVERIFY(qAbs(d.view.y() + 0.25 * d.view.height() - 25) < 1e-9);
-        wheel(screen(d), {100, 50}, -120);
+        wheel(screen(d), {100, 50}, {0, -120});
         QVERIFY(qAbs(d.view.width() - 200) < 1e-9);
 
         d.wheelEnabled = false;
         const QRectF before = d.view;
-        wheel(screen(d), {100, 50}, 120);
+        wheel(screen(d), {100, 50}, {0, 120});
         QCOMPARE(d.view, before);
     }
 
@@ -148,7 +148,7 @@ private slots:
         QSignalSpy picked(&d, &ImgDisp::selectedAPoint);
         const auto b = Qt::MouseButton(button);
         const auto m = Qt::KeyboardModifiers(modifiers);
-        move(screen(d), {50, 40});
+        moveTo(screen(d), {50, 40});
         press(screen(d), {50, 40}, b, m);
         release(screen(d), {50, 40}, b, m);
         QCOMPARE(picked.count(), code < 0 ? 0 : 1);
@@ -185,7 +185,7 @@ private slots:
         QCOMPARE(d.view, QRectF(0, 0, 200, 100));
         QCOMPARE(picked.count(), 0);
         QCOMPARE(newPos.count(), 0);
-        wheel(screen(d), {100, 50}, 120);
+        wheel(screen(d), {100, 50}, {0, 120});
         QVERIFY(d.view.width() < 200);
     }
 
@@ -225,7 +225,7 @@ private slots:
         QVERIFY(d.findChild<QFrame*>("CBarUIBase"));
         showPicture(d, picture(200, 100));
         QSignalSpy inv(&d, &ImgDispWPV::newPosInvY);
-        move(screen(d), {399, 199});
+        moveTo(screen(d), {399, 199});
         QCOMPARE(d.pvForm.PosX->text(), QString("199"));
         QCOMPARE(d.pvForm.PosY->text(), QString("99"));
         QCOMPARE(inv.count(), 1);
@@ -233,7 +233,7 @@ private slots:
         QCOMPARE(d.pvForm.Val->text(), QString("1.23457e+06"));
         QVERIFY(d.pvForm.Val->isReadOnly());
 
-        wheel(screen(d), {100, 50}, 120);
+        wheel(screen(d), {100, 50}, {0, 120});
         QVERIFY(d.view.width() < 200);
         QTest::mouseClick(d.pvForm.ResetScale, Qt::LeftButton);
         QCOMPARE(d.view, QRectF(0, 0, 200, 100));

@@ -8,7 +8,11 @@
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
+
+#include "mouseevents.h"
 #include <QWheelEvent>
+
+using namespace MouseEvents;
 
 namespace
 {
@@ -17,37 +21,7 @@ void sendMouse(MouseC& m, QEvent::Type type, QPointF pos, Qt::MouseButton button
                Qt::KeyboardModifiers mods = Qt::NoModifier)
 {
     const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
-    QMouseEvent e(type, pos, pos, button, held, mods);
-    switch (type) {
-    case QEvent::MouseMove:
-        m.recordMove(&e);
-        break;
-    case QEvent::MouseButtonPress:
-        m.recordPress(&e);
-        break;
-    case QEvent::MouseButtonRelease:
-        m.recordRelease(&e);
-        break;
-    default:
-        m.recordDoubleClick(&e);
-        break;
-    }
-}
-
-// QTest cannot move with buttons held or with modifiers, so moves are sent by hand.
-void moveTo(QWidget* w, QPoint pos, Qt::KeyboardModifiers mods = Qt::NoModifier,
-            Qt::MouseButtons held = Qt::NoButton)
-{
-    QMouseEvent e(QEvent::MouseMove, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::NoButton, held,
-                  mods);
-    QApplication::sendEvent(w, &e);
-}
-
-void wheel(QWidget* w, QPoint pos, QPoint angleDelta)
-{
-    QWheelEvent e(QPointF(pos), QPointF(w->mapToGlobal(pos)), QPoint(), angleDelta, Qt::NoButton,
-                  Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(w, &e);
+    MouseEvents::record(m, type, pos, button, mods, held);
 }
 
 void enter(QWidget* w)
