@@ -1,0 +1,1 @@
+#include "i0fileset.h"
