@@ -1,1 +1,36 @@
 #pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class ImgDatas;
+
+// Loads chosen files into the image set one file per turn of the event loop, so the window
+// stays responsive; a multi-frame file is loaded frame by frame in one turn.
+class DataFileLoader : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DataFileLoader(ImgDatas* set, QObject* parent = nullptr);
+
+    QStringList pendingFiles;
+    QString currentFile;
+
+signals:
+    void askLoadNextDataFile();
+    void askLoadNextMultiData(int idx);
+    void noticeFinishedLoadDataFiles();
+    // The list entry of one loaded image: the file name, or "name(frame)".
+    void imageLoaded(QString entry);
+    // A new selection emptied the set.
+    void imagesCleared();
+
+public slots:
+    void dataFilesSelected(const QStringList& files, bool clear);
+    void loadNextDataFile();
+    void loadNextMultiData(int idx);
+
+private:
+    ImgDatas* m_set;
+};

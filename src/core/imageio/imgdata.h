@@ -20,8 +20,8 @@ public:
     virtual void reset() = 0;
     virtual bool readProps(const QString& fileName, int& width, int& height) = 0;
     virtual bool open(const QString& fileName) = 0;
-    virtual double* row(int r, double* buffer) = 0;
-    virtual double* column(int c, double* buffer) = 0;
+    virtual double* row(int r, double* buffer) const = 0;
+    virtual double* column(int c, double* buffer) const = 0;
 
     // Reads the properties and opens frame `frameIndex` of `fileName`.
     bool load(int frameIndex);

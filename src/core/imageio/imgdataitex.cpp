@@ -210,7 +210,7 @@ bool ImgDataITEX::open(const QString& name)
     return true;
 }
 
-double* ImgDataITEX::row(int r, double* buffer)
+double* ImgDataITEX::row(int r, double* buffer) const
 {
     if (!m_pixels || r < 0 || r >= height) {
         std::fill(buffer, buffer + std::max(width, 0), 0.0);
@@ -221,7 +221,7 @@ double* ImgDataITEX::row(int r, double* buffer)
     return buffer;
 }
 
-double* ImgDataITEX::column(int c, double* buffer)
+double* ImgDataITEX::column(int c, double* buffer) const
 {
     if (!m_pixels || c < 0 || c >= width) {
         std::fill(buffer, buffer + std::max(height, 0), 0.0);

@@ -17,8 +17,8 @@ public:
     void reset() override;
     bool readProps(const QString& fileName, int& width, int& height) override;
     bool open(const QString& fileName) override;
-    double* row(int r, double* buffer) override;
-    double* column(int c, double* buffer) override;
+    double* row(int r, double* buffer) const override;
+    double* column(int c, double* buffer) const override;
 
     QFile file;
     qint64 dataOffset = 0;

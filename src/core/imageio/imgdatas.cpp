@@ -1,1 +1,96 @@
 #include "imgdatas.h"
+
+#include "cirvologging.h"
+
+ImgDatas::ImgDatas(QObject* parent) : QObject(parent) {}
+
+ImgData* ImgDatas::image(int index) const
+{
+    return index >= 0 && index < count() ? m_images[size_t(index)].get() : nullptr;
+}
+
+ImgData* ImgDatas::present(ImageSlot slot)
+{
+    return slot && *slot && (*slot)->valid ? slot->get() : nullptr;
+}
+
+std::shared_ptr<const ImageSet> ImgDatas::snapshot() const
+{
+    if (!m_published)
+        m_published = std::make_shared<const std::vector<std::shared_ptr<const ImgData>>>(
+            m_images.begin(), m_images.end());
+    auto set = std::make_shared<ImageSet>();
+    set->width = width;
+    set->height = height;
+    set->images = m_published;
+    if (i0())
+        set->i0 = *m_i0Slot;
+    if (bg())
+        set->bg = *m_bgSlot;
+    return set;
+}
+
+bool ImgDatas::add(const QString& filePath, int idx)
+{
+    std::shared_ptr<ImgData> img = ImgData::createImgData(ImgData::fileType(filePath));
+    if (!img)
+        return false;
+    img->keepInMemory = true;
+    img->fileName = filePath;
+    img->valid = img->load(idx);
+    if (!img->valid) {
+        qCDebug(lcImageIo) << "File is not ready to access" << filePath;
+        return false;
+    }
+    const bool first = width == 0;
+    if (first) {
+        width = img->width;
+        height = img->height;
+    }
+    if ((first || width == img->width) && height == img->height) {
+        m_images.push_back(std::move(img));
+        m_published.reset();
+        return true;
+    }
+    qCDebug(lcImageIo).noquote() << QStringLiteral("Mismatch image size: (%1, %2) != (%3, %4) : ")
+                                        .arg(width)
+                                        .arg(height)
+                                        .arg(img->width)
+                                        .arg(img->height)
+                                 << QDebug::toString(filePath);
+    return false;
+}
+
+void ImgDatas::clearImgs()
+{
+    m_images.clear();
+    m_published.reset();
+}
+
+void ImgDatas::clear()
+{
+    clearImgs();
+    width = height = 0;
+}
+
+bool ImgDatas::toImage(int index, QImage& image, GreyScale& scale, bool fixed)
+{
+    ImgData* img = this->image(index);
+    if (!img)
+        return false;
+    if (!fixed)
+        img->minMax(scale.minV, scale.maxV);
+    image = scale.toImage(*img);
+    emit imageUpdated();
+    return true;
+}
+
+int ImgDatas::frameCountOf(const QString& filePath)
+{
+    const std::unique_ptr<ImgData> img = ImgData::createImgData(ImgData::fileType(filePath));
+    int w = 0;
+    int h = 0;
+    if (!img || !img->readProps(filePath, w, h))
+        return 0;
+    return img->frameCount;
+}

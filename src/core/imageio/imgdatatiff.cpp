@@ -359,7 +359,7 @@ bool ImgDataTiff::holdsFrame() const
     return !m_frame.empty() && width == m_frameWidth && height == m_frameHeight;
 }
 
-double* ImgDataTiff::row(int r, double* buffer)
+double* ImgDataTiff::row(int r, double* buffer) const
 {
     if (!holdsFrame() || r < 0 || r >= height) {
         std::fill(buffer, buffer + std::max(width, 0), 0.0);
@@ -370,7 +370,7 @@ double* ImgDataTiff::row(int r, double* buffer)
     return buffer;
 }
 
-double* ImgDataTiff::column(int c, double* buffer)
+double* ImgDataTiff::column(int c, double* buffer) const
 {
     if (!holdsFrame() || c < 0 || c >= width) {
         std::fill(buffer, buffer + std::max(height, 0), 0.0);

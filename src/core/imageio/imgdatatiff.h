@@ -19,8 +19,8 @@ public:
     // pages of that size.
     bool readProps(const QString& fileName, int& width, int& height) override;
     bool open(const QString& fileName) override;
-    double* row(int r, double* buffer) override;
-    double* column(int c, double* buffer) override;
+    double* row(int r, double* buffer) const override;
+    double* column(int c, double* buffer) const override;
 
 private:
     void releaseFrame();

@@ -1,11 +1,228 @@
+#include "imageio/datafileloader.h"
+#include "imageio/imgdatas.h"
+#include "imageio/itexwriter.h"
+
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <vector>
 
 class tst_imgdatas : public QObject
 {
     Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    // An ITEX file of `frames` frames; pixel (c, r) of frame k is base + 100 k + 10 r + c.
+    QString writeItex(const QString& name, int w, int h, int frames = 1, int base = 0)
+    {
+        const QString path = m_dir.filePath(name);
+        ItexWriter writer(path, w, h, SampleType::U16, frames,
+                          ItexWriter::standardComment(w, h, 1));
+        for (int k = 0; k < frames; ++k) {
+            std::vector<double> px(size_t(w * h));
+            for (int r = 0; r < h; ++r)
+                for (int c = 0; c < w; ++c)
+                    px[size_t(r * w + c)] = base + 100 * k + 10 * r + c;
+            writer.appendFrame(px.data());
+        }
+        if (!writer.commit())
+            qFatal("cannot write test image");
+        return path;
+    }
+
+    static double firstPixel(const ImgData* img)
+    {
+        std::vector<double> row(size_t(img->width));
+        return img->row(0, row.data())[0];
+    }
+
+    // Runs a selection through the loader until it reports the end of loading.
+    static QStringList load(DataFileLoader& loader, const QStringList& files, bool clear)
+    {
+        QStringList entries;
+        QMetaObject::Connection c =
+            connect(&loader, &DataFileLoader::imageLoaded, [&](const QString& e) { entries << e; });
+        QSignalSpy done(&loader, &DataFileLoader::noticeFinishedLoadDataFiles);
+        loader.dataFilesSelected(files, clear);
+        if (!done.wait(10000))
+            qWarning("loading did not finish");
+        disconnect(c);
+        return entries;
+    }
+
 private slots:
-    void placeholder() { QVERIFY(true); }
+    void addFixesTheSizeAndRefusesMismatches()
+    {
+        ImgDatas set;
+        QVERIFY(set.add(writeItex("a.img", 4, 3), 0));
+        QCOMPARE(set.width, 4);
+        QCOMPARE(set.height, 3);
+        QTest::ignoreMessage(
+            QtDebugMsg,
+            QRegularExpression("^Mismatch image size: \\(4, 3\\) != \\(5, 3\\) :  \".*b.img\"$"));
+        QVERIFY(!set.add(writeItex("b.img", 5, 3), 0));
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression("^Mismatch image size: \\(4, 3\\) != \\(4, 2\\)"));
+        QVERIFY(!set.add(writeItex("c.img", 4, 2), 0));
+        QCOMPARE(set.count(), 1);
+
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Unknown file type"));
+        QVERIFY(!set.add(m_dir.filePath("missing.img"), 0));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^ITEX frame 5 is beyond"));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Can not open ImgData"));
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression("^File is not ready to access \".*a.img\""));
+        QVERIFY(!set.add(m_dir.filePath("a.img"), 5));
+        QCOMPARE(set.count(), 1);
+    }
+
+    void clearImgsKeepsTheSizeClearResetsIt()
+    {
+        ImgDatas set;
+        QVERIFY(set.add(writeItex("big.img", 8, 8), 0));
+        set.clearImgs();
+        QCOMPARE(set.count(), 0);
+        QCOMPARE(set.width, 8);
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Mismatch image size"));
+        QVERIFY(!set.add(writeItex("small.img", 4, 4), 0));
+        set.clear();
+        QCOMPARE(set.width, 0);
+        QVERIFY(set.add(m_dir.filePath("small.img"), 0));
+        QCOMPARE(set.width, 4);
+    }
+
+    void snapshotsDoNotChangeUnderReaders()
+    {
+        ImgDatas set;
+        QVERIFY(set.add(writeItex("s0.img", 4, 3, 1, 0), 0));
+        QVERIFY(set.add(writeItex("s1.img", 4, 3, 1, 1000), 0));
+        const std::shared_ptr<const ImageSet> taken = set.snapshot();
+        QCOMPARE(taken->count(), 2);
+        QCOMPARE(set.snapshot()->images, taken->images); // no change, no new list
+
+        set.clearImgs();
+        QVERIFY(set.add(m_dir.filePath("s1.img"), 0));
+        QCOMPARE(taken->count(), 2);
+        QCOMPARE(firstPixel(taken->images->at(1).get()), 1000.0);
+        QCOMPARE(set.snapshot()->count(), 1);
+        QVERIFY(!taken->i0);
+    }
+
+    void i0AndBgSlots()
+    {
+        ImgDatas set;
+        std::shared_ptr<ImgData> i0 = ImgData::createImgData(ImgData::Itex);
+        std::shared_ptr<ImgData> bg;
+        set.setI0Slot(&i0);
+        set.setBGSlot(&bg);
+        QVERIFY(!set.i0()); // an image that is not valid is absent
+        i0->fileName = writeItex("i0.img", 4, 3, 1, 500);
+        i0->valid = i0->load(0);
+        QCOMPARE(set.i0(), i0.get());
+        QVERIFY(!set.bg());
+        const auto taken = set.snapshot();
+        QCOMPARE(taken->i0.get(), i0.get());
+        i0.reset(); // the panel drops its image; the reader keeps its own
+        QCOMPARE(firstPixel(taken->i0.get()), 500.0);
+        QVERIFY(!set.i0());
+    }
+
+    void toImageRendersThroughTheScale()
+    {
+        ImgDatas set;
+        QVERIFY(set.add(writeItex("r.img", 4, 3), 0));
+        QSignalSpy updated(&set, &ImgDatas::imageUpdated);
+        QImage picture;
+        GreyScale scale;
+        QVERIFY(set.toImage(0, picture, scale, false));
+        QCOMPARE(scale.minV, 0.0);
+        QCOMPARE(scale.maxV, 23.0);
+        QCOMPARE(picture.size(), QSize(4, 3));
+        QCOMPARE(qGray(picture.pixel(3, 2)), 255);
+        QCOMPARE(updated.count(), 1);
+
+        GreyScale fixed{0, 46, 0, 1};
+        QVERIFY(set.toImage(0, picture, fixed, true));
+        QCOMPARE(fixed.maxV, 46.0);
+        QCOMPARE(qGray(picture.pixel(3, 2)), 128);
+        QVERIFY(!set.toImage(1, picture, fixed, true));
+        QVERIFY(!set.toImage(-1, picture, fixed, true));
+        QCOMPARE(updated.count(), 2);
+    }
+
+    void newAndAddSelections()
+    {
+        ImgDatas set;
+        DataFileLoader loader(&set);
+        const QStringList three = {writeItex("n0.img", 4, 3), writeItex("n1.img", 4, 3),
+                                   writeItex("n2.img", 4, 3)};
+        QCOMPARE(load(loader, three, true), three);
+        QCOMPARE(set.count(), 3);
+        const QStringList two = {writeItex("n3.img", 4, 3), writeItex("n4.img", 4, 3)};
+        QCOMPARE(load(loader, two, false), two);
+        QCOMPARE(set.count(), 5);
+        QSignalSpy cleared(&loader, &DataFileLoader::imagesCleared);
+        load(loader, two, true);
+        QCOMPARE(set.count(), 2);
+        QCOMPARE(cleared.count(), 1);
+    }
+
+    void multiFrameFileAmongSingleFrames()
+    {
+        ImgDatas set;
+        DataFileLoader loader(&set);
+        const QString a = writeItex("m_a.img", 4, 3);
+        const QString his = writeItex("m_b.his", 4, 3, 4, 1000);
+        const QString c = writeItex("m_c.img", 4, 3);
+        QCOMPARE(ImgDatas::frameCountOf(his), 4);
+        QCOMPARE(ImgDatas::frameCountOf(a), 1);
+        const QStringList entries = load(loader, {a, his, c}, true);
+        QCOMPARE(entries, QStringList({a, his + "(0)", his + "(1)", his + "(2)", his + "(3)", c}));
+        QCOMPARE(set.count(), 6);
+        QCOMPARE(firstPixel(set.image(4)), 1300.0);
+    }
+
+    void mismatchDoesNotStopTheRest()
+    {
+        ImgDatas set;
+        DataFileLoader loader(&set);
+        const QStringList files = {writeItex("x0.img", 4, 3), writeItex("x1.img", 6, 3),
+                                   m_dir.filePath("nothing.img"), writeItex("x2.img", 4, 3)};
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Mismatch image size"));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Unknown file type"));
+        QCOMPARE(load(loader, files, true), QStringList({files.at(0), files.at(3)}));
+        QCOMPARE(set.count(), 2);
+    }
+
+    void newSelectionOfAnotherSizeLoadsNothing()
+    {
+        ImgDatas set;
+        DataFileLoader loader(&set);
+        load(loader, {writeItex("l.img", 8, 8)}, true);
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Mismatch image size"));
+        QVERIFY(load(loader, {writeItex("s.img", 4, 4)}, true).isEmpty());
+        QCOMPARE(set.count(), 0);
+        QCOMPARE(set.width, 8);
+    }
+
+    void aNewSelectionReplacesTheQueue()
+    {
+        ImgDatas set;
+        DataFileLoader loader(&set);
+        const QString p = writeItex("q0.img", 4, 3);
+        const QString q = writeItex("q1.img", 4, 3);
+        QSignalSpy done(&loader, &DataFileLoader::noticeFinishedLoadDataFiles);
+        loader.dataFilesSelected({p, p, p}, true);
+        loader.dataFilesSelected({q}, true);
+        QVERIFY(done.wait(10000));
+        QCOMPARE(set.count(), 1);
+        QCOMPARE(set.image(0)->fileName, q);
+    }
 };
 
-QTEST_MAIN(tst_imgdatas)
+QTEST_GUILESS_MAIN(tst_imgdatas)
 #include "tst_imgdatas.moc"
