@@ -51,17 +51,17 @@ int ProcCtrl::threads() const
 
 bool ProcCtrl::rotAxIsV() const
 {
-    return ui.RotAxV->isChecked();
+    return m_rotAxIsV;
 }
 
 int ProcCtrl::sliceNo() const
 {
-    return ui.SliceNo->text().toInt();
+    return m_sliceNo;
 }
 
 double ProcCtrl::cor() const
 {
-    return ui.Cor->text().toDouble();
+    return m_cor;
 }
 
 double ProcCtrl::angleOriginDeg() const

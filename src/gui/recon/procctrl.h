@@ -23,7 +23,8 @@ public:
 
     explicit ProcCtrl(QWidget* parent = nullptr);
 
-    // The fields as they read now, finished edits or not.
+    // Orientation, slice number and CoR as stored by finished edits and the set-slots (the CoR
+    // at full precision); the other fields as they read now.
     int threads() const;
     bool rotAxIsV() const;
     int sliceNo() const;
