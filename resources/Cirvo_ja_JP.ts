@@ -94,4 +94,195 @@
         <translation>分離/格納</translation>
     </message>
 </context>
+<context>
+    <name>ProcCtrl</name>
+    <message>
+        <source>Proc Control</source>
+        <translation>処理制御</translation>
+    </message>
+    <message>
+        <source>CT Proc. Ctrl : </source>
+        <translation>CT処理制御 : </translation>
+    </message>
+    <message>
+        <source>Threads</source>
+        <translation>スレッド</translation>
+    </message>
+    <message>
+        <source>Rotation : </source>
+        <translation>回転 : </translation>
+    </message>
+    <message>
+        <source>  Ax</source>
+        <translation>  軸</translation>
+    </message>
+    <message>
+        <source>Slice : </source>
+        <translation>スライス : </translation>
+    </message>
+    <message>
+        <source>Auto Exec</source>
+        <translation>自動実行</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>開始</translation>
+    </message>
+    <message>
+        <source>To</source>
+        <translation>終了</translation>
+    </message>
+    <message>
+        <source>Step</source>
+        <translation>間隔</translation>
+    </message>
+    <message>
+        <source>Center</source>
+        <translation>回転中心</translation>
+    </message>
+    <message>
+        <source>Current</source>
+        <translation>現在</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>記録</translation>
+    </message>
+    <message>
+        <source>Record. COR</source>
+        <translation>記録した中心</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>消去</translation>
+    </message>
+    <message>
+        <source>Data Set :  </source>
+        <translation>データセット :  </translation>
+    </message>
+    <message>
+        <source>Range</source>
+        <translation>範囲</translation>
+    </message>
+    <message>
+        <source>Angle Orig : </source>
+        <translation>角度原点 : </translation>
+    </message>
+    <message>
+        <source>Partial</source>
+        <translation>部分</translation>
+    </message>
+    <message>
+        <source>Start [#]</source>
+        <translation>開始 [#]</translation>
+    </message>
+    <message>
+        <source>Using Images[#]</source>
+        <translation>使用枚数[#]</translation>
+    </message>
+    <message>
+        <source>Imgs</source>
+        <translation>枚</translation>
+    </message>
+    <message>
+        <source>%1 at %2</source>
+        <translation>%1 (スライス %2)</translation>
+    </message>
+</context>
+<context>
+    <name>SelectAFile</name>
+    <message>
+        <source>Frame</source>
+        <translation>フレーム</translation>
+    </message>
+    <message>
+        <source>Select</source>
+        <translation>選択</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>消去</translation>
+    </message>
+    <message>
+        <source>Any file (* *.*)</source>
+        <translation>すべてのファイル (* *.*)</translation>
+    </message>
+    <message>
+        <source>Img file (*.img *.his)</source>
+        <translation>画像ファイル (*.img *.his)</translation>
+    </message>
+    <message>
+        <source>Tiff file (*.tif *.tiff)</source>
+        <translation>TIFFファイル (*.tif *.tiff)</translation>
+    </message>
+</context>
+<context>
+    <name>SelectAImgFile</name>
+    <message>
+        <source>Exp Time</source>
+        <translation>露光時間</translation>
+    </message>
+</context>
+<context>
+    <name>SelectDataFiles</name>
+    <message>
+        <source>SelectDataFiles</source>
+        <translation>データファイル選択</translation>
+    </message>
+    <message>
+        <source>Data Select</source>
+        <translation>データ選択</translation>
+    </message>
+    <message>
+        <source>New</source>
+        <translation>新規</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>追加</translation>
+    </message>
+    <message>
+        <source>keep Conds.</source>
+        <translation>条件保持</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;When Checked : The first file in the list will be read multitimes ( ex. 180 times )&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;チェック時 : リストの最初のファイルを複数回読み込みます ( 例 180 回 )&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>Multi.</source>
+        <translation>複数回</translation>
+    </message>
+    <message>
+        <source>Exp. Time[s]</source>
+        <translation>露光時間[s]</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation type="unfinished">消去</translation>
+    </message>
+    <message>
+        <source>Itex File (*.img *.his)</source>
+        <translation>Itexファイル (*.img *.his)</translation>
+    </message>
+    <message>
+        <source>Tiff File (*.tif *.tiff)</source>
+        <translation>Tiffファイル (*.tif *.tiff)</translation>
+    </message>
+    <message>
+        <source>Any Files (* *.*)</source>
+        <translation>すべてのファイル (* *.*)</translation>
+    </message>
+</context>
+<context>
+    <name>SelectDir</name>
+    <message>
+        <source>Frame</source>
+        <translation>フレーム</translation>
+    </message>
+    <message>
+        <source>Sel. Dir</source>
+        <translation>ディレクトリ選択</translation>
+    </message>
+</context>
 </TS>
