@@ -259,7 +259,7 @@
     </message>
     <message>
         <source>Clear</source>
-        <translation type="unfinished">消去</translation>
+        <translation>消去</translation>
     </message>
     <message>
         <source>Itex File (*.img *.his)</source>
