@@ -3,3 +3,4 @@
 Q_LOGGING_CATEGORY(lcConfig, "cirvo.config")
 Q_LOGGING_CATEGORY(lcImageIo, "cirvo.imageio")
 Q_LOGGING_CATEGORY(lcBatch, "cirvo.batch")
+Q_LOGGING_CATEGORY(lcRecon, "cirvo.recon")

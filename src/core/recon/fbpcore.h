@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <fftw3.h>
+
+#include <vector>
+
+// The part of a slice to reconstruct: x from x0 while x < x1, z likewise; pixels outside the
+// inscribed circle are never touched.
+struct FbpRegion {
+    double x0 = 0;
+    double z0 = 0;
+    double x1 = 0;
+    double z1 = 0;
+};
+
+// Projection angles: Δ = ((A / 180) π) / M and θ(r) = r Δ + (s Δ + (O / 180) π).
+namespace FbpAngles
+{
+inline constexpr double Pi = 3.141592653589793;
+inline double delta(double rangeDeg, int images)
+{
+    return ((rangeDeg / 180) * Pi) / images;
+}
+inline double theta0(int startImage, double delta, double originDeg)
+{
+    return startImage * delta + (originDeg / 180) * Pi;
+}
+inline double theta(int r, double delta, double theta0)
+{
+    return r * delta + theta0;
+}
+} // namespace FbpAngles
+
+// Filtered back-projection of one slice: the ramp filter through FFTW transforms of length N
+// (the sinogram width rounded down to even) and linear-interpolation back-projection onto an
+// N x N grid. Plans and buffers are reused while N and the projection count stay the same.
+class FbpCore
+{
+public:
+    FbpCore();
+    ~FbpCore();
+    FbpCore(const FbpCore&) = delete;
+    FbpCore& operator=(const FbpCore&) = delete;
+
+    // Transforms of length n for `count` projections; false (and nothing kept) when n < 2.
+    bool prepare(int n, int count);
+    int n() const { return m_n; }
+    int count() const { return m_count; }
+
+    // N x N zeros, not yet valid.
+    void clearResult();
+    // The spectrum of projection r from the first N samples of its absorption row.
+    void forward(int r, const double* absorptionRow);
+    // The ramp-filtered projection r, divided by N times `rows` (the single-slice path).
+    void filterDividing(int r, int rows);
+    // The ramp-filtered projection r, multiplied by `factor` (the multi-slice path).
+    void filterScaling(int r, double factor);
+    // Adds projection r at angle theta to the region of the result.
+    void backProject(int r, double theta, const FbpRegion& region);
+
+    const double* filtered(int r) const { return m_filtered.data() + size_t(r) * size_t(m_n); }
+    const std::vector<double>& result() const { return m_result; }
+    bool resultValid() const { return m_resultValid; }
+
+private:
+    void ramp(int r);
+    void release();
+
+    int m_n = 0;
+    int m_count = 0;
+    fftw_complex* m_forwardIn = nullptr;
+    fftw_complex* m_forwardOut = nullptr;
+    fftw_complex* m_backwardIn = nullptr;
+    fftw_complex* m_backwardOut = nullptr;
+    fftw_plan m_forwardPlan = nullptr;
+    fftw_plan m_backwardPlan = nullptr;
+    fftw_complex* m_spectra = nullptr;
+    std::vector<double> m_filtered;
+    std::vector<double> m_result;
+    bool m_resultValid = false;
+};
