@@ -1,0 +1,1 @@
+#include "corguess.h"
