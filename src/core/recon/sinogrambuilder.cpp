@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace SinogramBuilder
@@ -65,12 +66,26 @@ bool build(const ImageSet& set, const SinogramRequest& request, HSgm& out)
     const int lines = request.rotAxIsV ? set.height : set.width;
     if (request.slice < 0 || request.slice >= lines)
         return false;
+    // An I0 or BG image of another size would be read past its lines, or misaligned.
+    for (const auto& [img, name] : {std::pair{set.i0.get(), "I0"}, std::pair{set.bg.get(), "BG"}})
+        if (img && (img->width != set.width || img->height != set.height)) {
+            qCDebug(lcRecon).noquote()
+                << QStringLiteral(
+                       "%1 image of %2 x %3 pixels does not match the images of %4 x %5 :")
+                       .arg(QLatin1String(name))
+                       .arg(img->width)
+                       .arg(img->height)
+                       .arg(set.width)
+                       .arg(set.height)
+                << QDebug::toString(img->fileName);
+            return false;
+        }
 
-    out.slice = request.slice;
     const SgmWindow window = SgmWindow::of(request.rotAxIsV, length, cor);
     const int n = set.count();
     const int rows = rowCount(request, n);
     if (window.width < 1 || n == 0) {
+        out.slice = request.slice;
         out.resize(0, 0);
         return true;
     }
@@ -81,6 +96,7 @@ bool build(const ImageSet& set, const SinogramRequest& request, HSgm& out)
                                           .arg(rows);
         return false;
     }
+    out.slice = request.slice;
     out.resize(window.width, rows);
 
     std::vector<double> line(static_cast<size_t>(length));
