@@ -1,1 +1,82 @@
 #pragma once
+
+#include "recon/fbpcore.h"
+#include "recon/hsgm.h"
+#include "ui_ctcalc.h"
+
+#include <QDateTime>
+#include <QFrame>
+
+class CtProgress;
+class QThread;
+class Sinogram;
+struct ProcParams;
+
+// The single-slice path: reconstructs the sinogram panel's slice by filtered back-projection,
+// all projections at once or one per turn of the event loop, and shows the growing slice.
+class CtCalc : public QFrame
+{
+    Q_OBJECT
+
+public:
+    explicit CtCalc(ProcParams* params, QWidget* parent = nullptr);
+    ~CtCalc() override;
+
+    void setSinogram(Sinogram* sinogram) { m_sinogram = sinogram; }
+    const FbpCore& core() const { return m_core; }
+    bool isRunning() const { return m_running; }
+    bool regionSet() const { return m_regionSet; }
+
+    Ui_CtCalc ui;
+
+signals:
+    void askToStartCalc();
+    void startCalcAll();
+    void calcFinished();
+    void startCalcOneByOne();
+    void finishedCalcOne();
+    void dRUpdated(double rx0, double rz0, double rx1, double rz1);
+    void cRUpdated(double rx0, double rz0, double rx1, double rz1);
+
+public slots:
+    void startCt();
+    void stopCt();
+    void endCt();
+    void calcAll();
+    void calcOne(int iz);
+    void noticedNewPos(double x, double z);
+    void noticedNewS(QRectF s);
+    void setCRegion();
+    void calcCt();
+    void genResImage();
+    void setDR(double rx0, double rz0, double rx1, double rz1);
+    void setCR(double rx0, double rz0, double rx1, double rz1);
+    void setFixColorScale(bool f);
+    void setCBarMinMaxForced(double min, double max);
+    void setSaveImage(bool f, QString path, QString name, QString tag);
+    void setSaveData(bool f, QString path, QString name, QString tag);
+
+private:
+    struct SaveSettings {
+        bool on = false;
+        QString path, name, tag;
+    };
+
+    void project(int r);
+    FbpRegion calcRegion() const;
+
+    ProcParams* m_params;
+    Sinogram* m_sinogram = nullptr;
+    // The sinogram of the run, copied so that a change of the panel's slice mid-run is harmless.
+    HSgm m_sgm;
+    FbpCore m_core;
+    int m_rows = 0;
+    bool m_regionSet = false;
+    bool m_running = false;
+    QDateTime m_startTime;
+    QDateTime m_endTime;
+    SaveSettings m_saveImage;
+    SaveSettings m_saveData;
+    QThread* m_progressThread;
+    CtProgress* m_progress;
+};
