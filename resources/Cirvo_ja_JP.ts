@@ -52,6 +52,49 @@
     </message>
 </context>
 <context>
+    <name>CtCalc</name>
+    <message>
+        <source>CT Calc</source>
+        <translation>CT計算</translation>
+    </message>
+    <message>
+        <source>Disp R.</source>
+        <translation>表示領域</translation>
+    </message>
+    <message>
+        <source>Set To C. Region</source>
+        <translation>計算領域に設定</translation>
+    </message>
+    <message>
+        <source>Cacl R.</source>
+        <translation>計算領域</translation>
+    </message>
+    <message>
+        <source>Calc</source>
+        <translation>計算</translation>
+    </message>
+    <message>
+        <source>At Once</source>
+        <translation>一括</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>開始</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>終了</translation>
+    </message>
+    <message>
+        <source>Spent [sec]</source>
+        <translation>所要時間 [秒]</translation>
+    </message>
+    <message>
+        <source>Slice No.</source>
+        <translation>スライス番号</translation>
+    </message>
+</context>
+<context>
     <name>CtDisp</name>
     <message>
         <source>CT display</source>
@@ -283,6 +326,33 @@
     <message>
         <source>Sel. Dir</source>
         <translation>ディレクトリ選択</translation>
+    </message>
+</context>
+<context>
+    <name>Sinogram</name>
+    <message>
+        <source>Sinogram</source>
+        <translation>サイノグラム</translation>
+    </message>
+    <message>
+        <source>CoR</source>
+        <translation>回転中心</translation>
+    </message>
+    <message>
+        <source>Guess CoR</source>
+        <translation>回転中心を推定</translation>
+    </message>
+    <message>
+        <source>Y Offset</source>
+        <translation>Y オフセット</translation>
+    </message>
+    <message>
+        <source>Move Y w. Mouse</source>
+        <translation>マウスで Y 移動</translation>
+    </message>
+    <message>
+        <source>Alter. Stack</source>
+        <translation>交互に並べる</translation>
     </message>
 </context>
 </TS>
