@@ -25,12 +25,14 @@ void ColorBar::setMinV(double x)
 {
     minV = x;
     ui.CMinLE->setText(QString::number(x, 'g', 6));
+    update();
 }
 
 void ColorBar::setMaxV(double x)
 {
     maxV = x;
     ui.CMaxLE->setText(QString::number(x, 'g', 6));
+    update();
 }
 
 bool ColorBar::isFixed() const
