@@ -1,0 +1,1 @@
+#include "ctcalc2.h"
