@@ -1,1 +1,127 @@
 #include "ctcalc2.h"
+
+#include "sinogrambuilder.h"
+#include "slicefiles.h"
+
+#include <algorithm>
+#include <limits>
+
+CtCalc2::CtCalc2(QObject* parent) : QObject(parent)
+{
+    qRegisterMetaType<Ct2Inputs>("Ct2Inputs");
+    qRegisterMetaType<Ct2Result>("Ct2Result");
+    qRegisterMetaType<SavingData>("SavingData");
+    qRegisterMetaType<SavingImg>("SavingImg");
+}
+
+void CtCalc2::setInputs(const Ct2Inputs& inputs)
+{
+    m_inputs = inputs;
+}
+
+void CtCalc2::prepare(int n, int count)
+{
+    m_count = count;
+    m_core.prepare(n, count);
+}
+
+void CtCalc2::setSaveImage(bool f, QString path, QString name, QString tag)
+{
+    m_saveImage = {f, path, name, tag};
+}
+
+void CtCalc2::setSaveData(bool f, QString path, QString name, QString tag)
+{
+    m_saveData = {f, path, name, tag};
+}
+
+void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice)
+{
+    startCt(ctc2, rotAxIsV, cor, slice, true);
+}
+
+void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool genAndDispImage)
+{
+    if (ctc2 != this || m_busy || !m_inputs.images)
+        return;
+    m_busy = true;
+    Ct2Result result;
+    result.slice = slice;
+    result.start = QDateTime::currentDateTime();
+    emit calcStarted(slice, result.start);
+
+    const ProcParams& p = m_inputs.params;
+    SinogramRequest request;
+    request.rotAxIsV = rotAxIsV;
+    request.cor = cor;
+    request.slice = slice;
+    request.usePartial = m_inputs.usePartial;
+    request.usingImages = p.usingImages;
+    request.startImageNo = p.startImageNo;
+    SinogramBuilder::build(*m_inputs.images, request, m_sgm);
+
+    const int n = (m_sgm.width / 2) * 2;
+    if (m_sgm.hasData() && m_core.prepare(n, m_sgm.rows)) {
+        FbpRegion region = m_inputs.region;
+        if (!m_inputs.regionSet) {
+            region = {0, 0, double(n), double(n)};
+            result.regionDefaulted = true;
+        }
+        reconstruct(n, region);
+        result.n = n;
+        result.values = std::make_shared<const std::vector<double>>(m_core.result());
+        if (genAndDispImage || m_saveImage.on)
+            makePicture(result);
+        const QString number = SliceFiles::number(slice);
+        if (m_saveImage.on && !result.picture.isNull())
+            emit saveImgWDiscard(
+                {m_saveImage.path, m_saveImage.name, m_saveImage.tag, number, result.picture});
+        if (m_saveData.on)
+            emit saveDataWDiscard({m_saveData.path, m_saveData.name, m_saveData.tag, number,
+                                   SliceFiles::sliceText(m_core.result(), n, region, p.lowerLimit,
+                                                         p.upperLimit, p.offset)});
+        if (!result.picture.isNull())
+            emit ctImage(slice, result.picture);
+    }
+    result.end = QDateTime::currentDateTime();
+    m_busy = false;
+    emit resultReady(result);
+    emit calcFinished();
+}
+
+void CtCalc2::reconstruct(int n, FbpRegion region)
+{
+    const ProcParams& p = m_inputs.params;
+    const int rows = m_sgm.rows;
+    const qint64 norm = qint64(n) * m_count;
+    const double factor = norm > 0 ? 1.0 / double(norm) : 1.0;
+    const double delta = FbpAngles::delta(p.dataSetRangeDeg, p.dataSetImages);
+    const double theta0 = FbpAngles::theta0(p.startImageNo, delta, p.angleOriginDeg);
+    m_core.clearResult();
+    for (int r = 0; r < rows; ++r)
+        m_core.forward(r, m_sgm.absorptionRow(r));
+    for (int r = 0; r < rows; ++r)
+        m_core.filterScaling(r, factor);
+    for (int r = 0; r < rows; ++r)
+        m_core.backProject(r, FbpAngles::theta(r, delta, theta0), region);
+}
+
+void CtCalc2::makePicture(Ct2Result& result)
+{
+    const std::vector<double>& values = *result.values;
+    GreyScale scale = m_inputs.scale;
+    result.min = std::numeric_limits<double>::max();
+    result.max = std::numeric_limits<double>::lowest();
+    if (!m_inputs.fixedScale) {
+        for (const double v : values) {
+            result.min = std::min(result.min, v);
+            result.max = std::max(result.max, v);
+        }
+        scale.minV = result.min;
+        scale.maxV = result.max;
+    }
+    const int n = result.n;
+    result.picture = QImage(n, n, QImage::Format_Grayscale8);
+    for (int z = 0; z < n; ++z)
+        scale.mapRow(values.data() + size_t(z) * size_t(n), n, result.picture.scanLine(z));
+}

@@ -1,1 +1,96 @@
 #pragma once
+
+#include "display/greyscale.h"
+#include "fbpcore.h"
+#include "hsgm.h"
+#include "imageio/imgdatas.h"
+#include "procparams.h"
+#include "savingrecords.h"
+
+#include <QDateTime>
+#include <QObject>
+
+#include <atomic>
+#include <memory>
+
+// Where one kind of result goes, as the main window's saving options say.
+struct SaveTarget {
+    bool on = false;
+    QString path;
+    QString name;
+    QString tag;
+};
+
+// Everything a worker needs from the GUI side, copied before a run: the images (shared,
+// read-only), the parameter snapshot, the panel's region and colour-bar numbers.
+struct Ct2Inputs {
+    std::shared_ptr<const ImageSet> images;
+    ProcParams params;
+    bool usePartial = false;
+    FbpRegion region;
+    bool regionSet = false;
+    GreyScale scale;
+    bool fixedScale = false;
+};
+
+// What a finished slice sends back to its panel on the GUI thread.
+struct Ct2Result {
+    int slice = 0;
+    int n = 0;
+    // Null when the sinogram was empty and nothing was reconstructed.
+    std::shared_ptr<const std::vector<double>> values;
+    QImage picture;
+    double min = 0;
+    double max = 0;
+    // The region was not set, so the whole slice (0, 0, N, N) was used.
+    bool regionDefaulted = false;
+    QDateTime start;
+    QDateTime end;
+};
+
+Q_DECLARE_METATYPE(Ct2Inputs)
+Q_DECLARE_METATYPE(Ct2Result)
+
+// A multi-slice worker living on its own thread: builds its own sinogram of one slice from the
+// shared images, reconstructs it with the shared engine and hands pictures and data text to
+// the saver. It reads no widget; its panel follows its signals.
+class CtCalc2 : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CtCalc2(QObject* parent = nullptr);
+
+    bool isBusy() const { return m_busy; }
+    // For tests and the read-out: valid on the worker's thread or while it is idle.
+    const FbpCore& core() const { return m_core; }
+
+signals:
+    void askToStartCalc();
+    void calcFinished();
+    void saveDataWDiscard(SavingData data);
+    void saveImgWDiscard(SavingImg img);
+    void ctImage(int slice, QImage imge);
+    void calcStarted(int slice, QDateTime start);
+    void resultReady(Ct2Result result);
+
+public slots:
+    void setInputs(const Ct2Inputs& inputs);
+    void prepare(int n, int count);
+    void startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool genAndDispImage);
+    void startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice);
+    void setSaveImage(bool f, QString path, QString name, QString tag);
+    void setSaveData(bool f, QString path, QString name, QString tag);
+
+private:
+    void reconstruct(int n, FbpRegion region);
+    void makePicture(Ct2Result& result);
+
+    Ct2Inputs m_inputs;
+    HSgm m_sgm;
+    FbpCore m_core;
+    int m_count = 0;
+    std::atomic<bool> m_busy{false};
+    SaveTarget m_saveImage;
+    SaveTarget m_saveData;
+};

@@ -6,42 +6,11 @@
 
 #include <QThread>
 
-#include <cmath>
-
-namespace
-{
-
-QString stamp(const QDateTime& t)
-{
-    return t.toString(QStringLiteral("hh:mm:ss.zzz"));
-}
-
-double readNumber(const QLineEdit* e)
-{
-    return e->text().toDouble();
-}
-
-// Writes four values with 6 significant digits and tells whether any read-back value changed.
-bool writeRegion(QLineEdit* const (&edits)[4], const double (&values)[4])
-{
-    double before[4];
-    for (int i = 0; i < 4; ++i)
-        before[i] = readNumber(edits[i]);
-    bool changed = false;
-    for (int i = 0; i < 4; ++i) {
-        edits[i]->setText(QString::number(values[i], 'g', 6));
-        changed = changed || readNumber(edits[i]) != before[i];
-    }
-    return changed;
-}
-
-} // namespace
 
 CtCalc::CtCalc(ProcParams* params, QWidget* parent)
-    : QFrame(parent), m_params(params), m_progressThread(new QThread(this)),
+    : CtPanel(parent), m_params(params), m_progressThread(new QThread(this)),
       m_progress(new CtProgress)
 {
-    ui.setupUi(this);
     m_progress->moveToThread(m_progressThread);
     connect(this, &CtCalc::startCalcAll, m_progress, &CtProgress::startCalcAll);
     connect(m_progress, &CtProgress::calcAll, this, &CtCalc::calcAll);
@@ -50,9 +19,7 @@ CtCalc::CtCalc(ProcParams* params, QWidget* parent)
     connect(this, &CtCalc::finishedCalcOne, m_progress, &CtProgress::calcNext);
     connect(m_progress, &CtProgress::finishedCalcOneByOne, this, &CtCalc::endCt);
     connect(ui.StartCalc, &QPushButton::clicked, this, &CtCalc::askToStartCalc);
-    connect(ui.SetCRegion, &QPushButton::clicked, this, &CtCalc::setCRegion);
     connect(ui.DispCt, &ImgDispWCBar::newBar, this, &CtCalc::genResImage);
-    connect(ui.DispCt, &ImgDisp::newS, this, &CtCalc::noticedNewS);
     connect(ui.DispCt, &ImgDispWPV::newPosInvY, this, &CtCalc::noticedNewPos);
     setCR(0, 0, 2047, 2047);
     m_regionSet = false;
@@ -69,8 +36,7 @@ void CtCalc::startCt()
 {
     if (!m_sinogram)
         return;
-    m_startTime = QDateTime::currentDateTime();
-    ui.StartT->setText(stamp(m_startTime));
+    stampStart(QDateTime::currentDateTime());
     m_sinogram->genSinogram();
     const HSgm& sgm = m_sinogram->record();
     if (!sgm.hasData())
@@ -109,15 +75,9 @@ void CtCalc::endCt()
 {
     m_running = false;
     m_progressThread->quit();
-    m_endTime = QDateTime::currentDateTime();
-    ui.EndT->setText(stamp(m_endTime));
-    ui.SpentT->setText(QString::number(m_startTime.msecsTo(m_endTime) / 1000.0, 'g', 6));
+    stampEnd(QDateTime::currentDateTime());
+    showSpent();
     emit calcFinished();
-}
-
-FbpRegion CtCalc::calcRegion() const
-{
-    return {readNumber(ui.Crx0), readNumber(ui.Crz0), readNumber(ui.Crx1), readNumber(ui.Crz1)};
 }
 
 void CtCalc::project(int r)
@@ -150,8 +110,7 @@ void CtCalc::calcOne(int iz)
     m_core.filterDividing(iz, m_rows);
     project(iz);
     genResImage();
-    m_endTime = QDateTime::currentDateTime();
-    ui.EndT->setText(stamp(m_endTime));
+    stampEnd(QDateTime::currentDateTime());
     emit finishedCalcOne();
 }
 
@@ -165,79 +124,12 @@ void CtCalc::calcCt()
 
 void CtCalc::genResImage()
 {
-    const int n = m_core.n();
-    const std::vector<double>& result = m_core.result();
-    if (n < 1 || result.size() != size_t(n) * size_t(n))
-        return;
-    ColorBar* bar = ui.DispCt->barForm.CBar;
-    if (m_core.resultValid()) {
-        double lo = std::numeric_limits<double>::max();
-        double hi = std::numeric_limits<double>::lowest();
-        for (const double v : result) {
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-        }
-        if (!bar->isFixed()) {
-            bar->setMinV(lo);
-            bar->setMaxV(hi);
-        }
-    }
-    QImage picture(n, n, QImage::Format_Grayscale8);
-    const GreyScale scale = bar->scale();
-    for (int z = 0; z < n; ++z)
-        scale.mapRow(result.data() + size_t(z) * size_t(n), n, picture.scanLine(z));
-    ui.DispCt->image = picture;
-    ui.DispCt->newImage();
+    showSlice(m_core.result(), m_core.n(), m_core.resultValid());
 }
 
 void CtCalc::noticedNewPos(double x, double z)
 {
-    const int n = m_core.n();
-    const int ix = int(x);
-    const int iz = int(z);
-    if (n < 1 || m_core.result().size() != size_t(n) * size_t(n) || ix < 0 || iz < 0 || ix >= n ||
-        iz >= n)
-        return;
-    ui.DispCt->setVal(m_core.result()[size_t(iz) * size_t(n) + size_t(ix)]);
-}
-
-void CtCalc::noticedNewS(QRectF s)
-{
-    setDR(s.x(), s.y(), s.x() + s.width(), s.y() + s.height());
-}
-
-void CtCalc::setCRegion()
-{
-    setCR(std::floor(readNumber(ui.Drx0)), std::floor(readNumber(ui.Drz0)),
-          std::ceil(readNumber(ui.Drx1)), std::ceil(readNumber(ui.Drz1)));
-}
-
-void CtCalc::setCR(double rx0, double rz0, double rx1, double rz1)
-{
-    if (!writeRegion({ui.Crx0, ui.Crz0, ui.Crx1, ui.Crz1}, {rx0, rz0, rx1, rz1}))
-        return;
-    m_regionSet = true;
-    emit cRUpdated(rx0, rz0, rx1, rz1);
-}
-
-void CtCalc::setDR(double rx0, double rz0, double rx1, double rz1)
-{
-    if (!writeRegion({ui.Drx0, ui.Drz0, ui.Drx1, ui.Drz1}, {rx0, rz0, rx1, rz1}))
-        return;
-    ui.DispCt->view = QRectF(rx0, rz0, rx1 - rx0, rz1 - rz0);
-    ui.DispCt->form.dispB->update();
-    emit dRUpdated(rx0, rz0, rx1, rz1);
-}
-
-void CtCalc::setFixColorScale(bool f)
-{
-    ui.DispCt->barForm.CBar->setFixColorScale(f);
-}
-
-void CtCalc::setCBarMinMaxForced(double min, double max)
-{
-    ui.DispCt->barForm.CBar->setMinV(min);
-    ui.DispCt->barForm.CBar->setMaxV(max);
+    showValue(m_core.result(), m_core.n(), x, z);
 }
 
 void CtCalc::setSaveImage(bool f, QString path, QString name, QString tag)

@@ -1,11 +1,8 @@
 #pragma once
 
+#include "ctpanel.h"
 #include "recon/fbpcore.h"
 #include "recon/hsgm.h"
-#include "ui_ctcalc.h"
-
-#include <QDateTime>
-#include <QFrame>
 
 class CtProgress;
 class QThread;
@@ -14,7 +11,7 @@ struct ProcParams;
 
 // The single-slice path: reconstructs the sinogram panel's slice by filtered back-projection,
 // all projections at once or one per turn of the event loop, and shows the growing slice.
-class CtCalc : public QFrame
+class CtCalc : public CtPanel
 {
     Q_OBJECT
 
@@ -25,9 +22,6 @@ public:
     void setSinogram(Sinogram* sinogram) { m_sinogram = sinogram; }
     const FbpCore& core() const { return m_core; }
     bool isRunning() const { return m_running; }
-    bool regionSet() const { return m_regionSet; }
-
-    Ui_CtCalc ui;
 
 signals:
     void askToStartCalc();
@@ -35,8 +29,6 @@ signals:
     void calcFinished();
     void startCalcOneByOne();
     void finishedCalcOne();
-    void dRUpdated(double rx0, double rz0, double rx1, double rz1);
-    void cRUpdated(double rx0, double rz0, double rx1, double rz1);
 
 public slots:
     void startCt();
@@ -45,14 +37,8 @@ public slots:
     void calcAll();
     void calcOne(int iz);
     void noticedNewPos(double x, double z);
-    void noticedNewS(QRectF s);
-    void setCRegion();
     void calcCt();
     void genResImage();
-    void setDR(double rx0, double rz0, double rx1, double rz1);
-    void setCR(double rx0, double rz0, double rx1, double rz1);
-    void setFixColorScale(bool f);
-    void setCBarMinMaxForced(double min, double max);
     void setSaveImage(bool f, QString path, QString name, QString tag);
     void setSaveData(bool f, QString path, QString name, QString tag);
 
@@ -63,7 +49,6 @@ private:
     };
 
     void project(int r);
-    FbpRegion calcRegion() const;
 
     ProcParams* m_params;
     Sinogram* m_sinogram = nullptr;
@@ -71,10 +56,7 @@ private:
     HSgm m_sgm;
     FbpCore m_core;
     int m_rows = 0;
-    bool m_regionSet = false;
     bool m_running = false;
-    QDateTime m_startTime;
-    QDateTime m_endTime;
     SaveSettings m_saveImage;
     SaveSettings m_saveData;
     QThread* m_progressThread;
