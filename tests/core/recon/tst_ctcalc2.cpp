@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -78,9 +77,13 @@ private:
         return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * 8) == 0;
     }
 
-    static Ct2Result resultOf(const QSignalSpy& spy, int i)
+    // Collects a worker's signal on this thread: the worker emits from its own thread, so the
+    // list is only touched here.
+    template <typename Signal, typename T>
+    static void collect(CtCalc2* worker, Signal signal, QObject* here, QList<T>& out)
     {
-        return spy.at(i).at(0).value<Ct2Result>();
+        connect(
+            worker, signal, here, [&out](const T& v) { out.append(v); }, Qt::QueuedConnection);
     }
 
 private slots:
@@ -114,9 +117,11 @@ private slots:
             QMetaObject::invokeMethod(
                 &w->calc, [w] { w->calc.prepare(28, 40); }, Qt::QueuedConnection);
         }
-        QSignalSpy ra(&a.calc, &CtCalc2::resultReady);
-        QSignalSpy rb(&b.calc, &CtCalc2::resultReady);
-        QSignalSpy rs(&single.calc, &CtCalc2::resultReady);
+        QObject here;
+        QList<Ct2Result> ra, rb, rs;
+        collect(&a.calc, &CtCalc2::resultReady, &here, ra);
+        collect(&b.calc, &CtCalc2::resultReady, &here, rb);
+        collect(&single.calc, &CtCalc2::resultReady, &here, rs);
         a.start(&a.calc, 100, false);
         b.start(&b.calc, 101, false);
         QTRY_COMPARE_WITH_TIMEOUT(ra.count() + rb.count(), 2, 20000);
@@ -125,28 +130,33 @@ private slots:
         single.start(&single.calc, 101, false);
         QTRY_COMPARE_WITH_TIMEOUT(rs.count(), 2, 20000);
 
-        QCOMPARE(resultOf(ra, 0).slice, 100);
-        QCOMPARE(resultOf(rb, 0).slice, 101);
-        QCOMPARE(resultOf(ra, 0).n, 28);
-        QVERIFY(sameBits(*resultOf(ra, 0).values, *resultOf(rs, 0).values));
-        QVERIFY(sameBits(*resultOf(rb, 0).values, *resultOf(rs, 1).values));
-        QVERIFY(sameBits(*resultOf(ra, 0).values, expected(100, 40)));
-        QVERIFY(!sameBits(*resultOf(ra, 0).values, *resultOf(rb, 0).values));
+        QCOMPARE(ra.at(0).slice, 100);
+        QCOMPARE(rb.at(0).slice, 101);
+        QCOMPARE(ra.at(0).n, 28);
+        QVERIFY(sameBits(*ra.at(0).values, *rs.at(0).values));
+        QVERIFY(sameBits(*rb.at(0).values, *rs.at(1).values));
+        QVERIFY(sameBits(*ra.at(0).values, expected(100, 40)));
+        QVERIFY(!sameBits(*ra.at(0).values, *rb.at(0).values));
     }
 
     void callsForOtherWorkersOrWhileBusyAreIgnored()
     {
         Worker a, b;
         a.setInputs(m_inputs);
-        QSignalSpy started(&a.calc, &CtCalc2::calcStarted);
-        QSignalSpy finished(&a.calc, &CtCalc2::calcFinished);
+        QObject here;
+        int started = 0;
+        int finished = 0;
+        connect(
+            &a.calc, &CtCalc2::calcStarted, &here, [&] { ++started; }, Qt::QueuedConnection);
+        connect(
+            &a.calc, &CtCalc2::calcFinished, &here, [&] { ++finished; }, Qt::QueuedConnection);
         a.start(&b.calc, 50, true);
         QTest::qWait(100);
-        QCOMPARE(started.count(), 0);
-        QCOMPARE(finished.count(), 0);
+        QCOMPARE(started, 0);
+        QCOMPARE(finished, 0);
         a.start(nullptr, 50, true);
         QTest::qWait(50);
-        QCOMPARE(finished.count(), 0);
+        QCOMPARE(finished, 0);
     }
 
     void pictureForSavingAndSavingRecords()
@@ -161,27 +171,37 @@ private slots:
                 w.calc.setSaveData(true, "/out/dat", "", "E02");
             },
             Qt::QueuedConnection);
-        QSignalSpy images(&w.calc, &CtCalc2::ctImage);
-        QSignalSpy savedImages(&w.calc, &CtCalc2::saveImgWDiscard);
-        QSignalSpy savedData(&w.calc, &CtCalc2::saveDataWDiscard);
-        QSignalSpy results(&w.calc, &CtCalc2::resultReady);
+        QObject here;
+        QList<std::pair<int, QImage>> images;
+        QList<SavingImg> savedImages;
+        QList<SavingData> savedData;
+        QList<Ct2Result> results;
+        connect(
+            &w.calc, &CtCalc2::ctImage, &here,
+            [&](int slice, const QImage& img) {
+                images.append({slice, img});
+            },
+            Qt::QueuedConnection);
+        collect(&w.calc, &CtCalc2::saveImgWDiscard, &here, savedImages);
+        collect(&w.calc, &CtCalc2::saveDataWDiscard, &here, savedData);
+        collect(&w.calc, &CtCalc2::resultReady, &here, results);
         w.start(&w.calc, 7, false);
         QTRY_COMPARE_WITH_TIMEOUT(results.count(), 1, 20000);
         QCOMPARE(images.count(), 1);
-        QCOMPARE(images.at(0).at(0).toInt(), 7);
-        QCOMPARE(images.at(0).at(1).value<QImage>().size(), QSize(28, 28));
+        QCOMPARE(images.at(0).first, 7);
+        QCOMPARE(images.at(0).second.size(), QSize(28, 28));
         QCOMPARE(savedImages.count(), 1);
-        const SavingImg img = savedImages.at(0).at(0).value<SavingImg>();
+        const SavingImg img = savedImages.at(0);
         QCOMPARE(img.path, QString("/out/img"));
         QCOMPARE(img.name, QString("sample"));
         QCOMPARE(img.tag, QString("E01"));
         QCOMPARE(img.number, QString("00007"));
         QCOMPARE(savedData.count(), 1);
-        const SavingData data = savedData.at(0).at(0).value<SavingData>();
+        const SavingData data = savedData.at(0);
         QCOMPARE(data.number, QString("00007"));
         QVERIFY(data.data.startsWith("#CIRVO-CTImg\n# Range_X0       : 0\n"));
         QCOMPARE(data.data.count('\n'), 6 + 28 * 28);
-        QVERIFY(resultOf(results, 0).regionDefaulted);
+        QVERIFY(results.at(0).regionDefaulted);
     }
 
     void theBarNumbersComeWithTheInputs()
@@ -193,10 +213,12 @@ private slots:
         fixed.regionSet = true;
         fixed.region = {2, 3, 10, 12};
         w.setInputs(fixed);
-        QSignalSpy results(&w.calc, &CtCalc2::resultReady);
+        QObject here;
+        QList<Ct2Result> results;
+        collect(&w.calc, &CtCalc2::resultReady, &here, results);
         w.start(&w.calc, 50, true);
         QTRY_COMPARE_WITH_TIMEOUT(results.count(), 1, 20000);
-        const Ct2Result r = resultOf(results, 0);
+        const Ct2Result r = results.at(0);
         QVERIFY(!r.regionDefaulted);
         // A tiny fixed range saturates everything positive; nothing outside the region is set.
         QCOMPARE(qGray(r.picture.pixel(0, 0)), 0);
@@ -212,13 +234,14 @@ private slots:
     {
         Worker w;
         w.setInputs(m_inputs);
-        QSignalSpy results(&w.calc, &CtCalc2::resultReady);
-        QSignalSpy finished(&w.calc, &CtCalc2::calcFinished);
+        QObject here;
+        QList<Ct2Result> results;
+        collect(&w.calc, &CtCalc2::resultReady, &here, results);
         QMetaObject::invokeMethod(
             &w.calc, [&w] { w.calc.startCt(&w.calc, true, 0.5, 3, true); }, Qt::QueuedConnection);
-        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
-        QVERIFY(!resultOf(results, 0).values);
-        QVERIFY(resultOf(results, 0).picture.isNull());
+        QTRY_COMPARE_WITH_TIMEOUT(results.count(), 1, 20000);
+        QVERIFY(!results.at(0).values);
+        QVERIFY(results.at(0).picture.isNull());
         QVERIFY(!w.calc.isBusy());
     }
 };
