@@ -1,4 +1,5 @@
 #include "fbpreference.h"
+#include "reconcheck.h"
 
 #include "imageio/imgdata.h"
 #include "imageio/imgdatas.h"
@@ -118,44 +119,6 @@ FbpReference::Reconstruction runReference(const double* absorption, int width, i
     if (!FbpReference::reconstruct(absorption, width, rows, p, out))
         qWarning("the reference refused width %d", width);
     return out;
-}
-
-// Empty when both arrays hold the same bits, else where they first differ.
-QByteArray firstDifference(const std::vector<double>& expected, const std::vector<double>& actual)
-{
-    if (expected.size() != actual.size())
-        return QStringLiteral("sizes differ: %1 expected, %2 actual")
-            .arg(expected.size())
-            .arg(actual.size())
-            .toLatin1();
-    if (expected.empty() ||
-        std::memcmp(expected.data(), actual.data(), expected.size() * sizeof(double)) == 0)
-        return {};
-    for (size_t i = 0; i < expected.size(); ++i) {
-        if (std::memcmp(&expected[i], &actual[i], sizeof(double)) != 0)
-            return QStringLiteral("first difference at index %1: expected %2, actual %3")
-                .arg(i)
-                .arg(expected[i], 0, 'g', 17)
-                .arg(actual[i], 0, 'g', 17)
-                .toLatin1();
-    }
-    return {};
-}
-
-#define COMPARE_BITS(expected, actual)                                                             \
-    do {                                                                                           \
-        const QByteArray difference = firstDifference(expected, actual);                           \
-        QVERIFY2(difference.isEmpty(), difference.constData());                                    \
-    } while (false)
-
-std::shared_ptr<ImgData> loadImage(const QString& path, int frame = 0)
-{
-    std::shared_ptr<ImgData> image = ImgData::createImgData(ImgData::fileType(path));
-    if (!image)
-        return nullptr;
-    image->fileName = path;
-    image->valid = image->load(frame);
-    return image->valid ? image : nullptr;
 }
 
 // A phantom data set as the panels hold it: the projections, I0 and BG.
