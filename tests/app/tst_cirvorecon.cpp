@@ -1,0 +1,243 @@
+#include "imageio/imgdatas.h"
+#include "imageio/itexwriter.h"
+#include "phantom/phantomwriter.h"
+#include "recon/ctcalc2.h"
+#include "recon/slicefiles.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+// cirvo-recon end to end: its data files equal the multi-slice worker's text for the same inputs.
+class tst_cirvorecon : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
+
+    static int runTool(const QStringList& args, QByteArray* err = nullptr)
+    {
+        QProcess p;
+        p.start(CIRVO_RECON_EXE, args);
+        if (!p.waitForFinished(60000))
+            return -1;
+        if (err)
+            *err = p.readAllStandardError();
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
+    // The worker's data text for one slice, computed in this process.
+    static QByteArray workerText(const QStringList& raws, const QString& i0, const QString& bg,
+                                 bool rotAxIsV, double cor, int slice, const Ct2Inputs& base)
+    {
+        ImgDatas set;
+        for (const QString& f : raws)
+            for (int k = 0, n = ImgDatas::frameCountOf(f); k < n; ++k)
+                set.add(f, k);
+        std::shared_ptr<ImgData> i0img = ImgData::createImgData(ImgData::Itex);
+        std::shared_ptr<ImgData> bgimg = ImgData::createImgData(ImgData::Itex);
+        i0img->fileName = i0;
+        i0img->valid = i0img->load(0);
+        bgimg->fileName = bg;
+        bgimg->valid = bgimg->load(0);
+        set.setI0Slot(&i0img);
+        set.setBGSlot(&bgimg);
+        Ct2Inputs in = base;
+        in.images = set.snapshot();
+        in.params.dataSetImages = set.count();
+        if (!in.usePartial)
+            in.params.usingImages = set.count();
+        CtCalc2 worker;
+        worker.setInputs(in);
+        worker.prepare(0, set.count());
+        worker.setSaveData(true, "", "", "");
+        QByteArray text;
+        QObject::connect(&worker, &CtCalc2::saveDataWDiscard,
+                         [&text](const SavingData& d) { text = d.data; });
+        worker.startCt(&worker, rotAxIsV, cor, slice, false);
+        return text;
+    }
+
+    QString phantom(const QString& dir, PhantomWriter::Axis axis, PhantomWriter::Layout layout)
+    {
+        PhantomWriter::Settings s;
+        s.outDir = path(dir);
+        s.width = 40;
+        s.height = 12;
+        s.projections = 36;
+        s.axis = axis;
+        s.layout = layout;
+        s.truth = false;
+        QString error;
+        if (!PhantomWriter(s).write(&error))
+            qWarning("%s", qPrintable(error));
+        return s.outDir;
+    }
+
+    static QStringList raws(const QString& dir)
+    {
+        QStringList files;
+        for (const QFileInfo& f :
+             QDir(dir).entryInfoList({"phantom*.his", "phantom_*.img"}, QDir::Files, QDir::Name))
+            files << f.absoluteFilePath();
+        return files;
+    }
+
+private slots:
+    void sameBytesAsTheWorker_data()
+    {
+        QTest::addColumn<bool>("vertical");
+        QTest::addColumn<bool>("multiFrame");
+        QTest::addColumn<double>("cor");
+        QTest::addColumn<int>("slice");
+        QTest::addColumn<QStringList>("extra");
+        QTest::newRow("vertical, multi-frame") << true << true << 20.0 << 6 << QStringList{};
+        QTest::newRow("single-frame files") << true << false << 20.0 << 3 << QStringList{};
+        QTest::newRow("horizontal") << false << true << 6.0 << 7 << QStringList{};
+        QTest::newRow("fractional cor") << true << true << 19.5 << 5 << QStringList{};
+        QTest::newRow("partial") << true << true << 20.0 << 5 << QStringList{"--partial", "5:20"};
+        QTest::newRow("region, limits, offset")
+            << true << true << 20.0 << 5
+            << QStringList{"--region", "3,4.5,30,20", "--limits", "0:0.004", "--offset", "1"};
+        QTest::newRow("range and origin")
+            << true << true << 20.0 << 5 << QStringList{"--range", "170", "--origin", "12.5"};
+    }
+
+    void sameBytesAsTheWorker()
+    {
+        QFETCH(bool, vertical);
+        QFETCH(bool, multiFrame);
+        QFETCH(double, cor);
+        QFETCH(int, slice);
+        QFETCH(QStringList, extra);
+        const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_');
+        const QString dir =
+            phantom("set_" + tag,
+                    vertical ? PhantomWriter::Axis::Vertical : PhantomWriter::Axis::Horizontal,
+                    multiFrame ? PhantomWriter::Layout::His : PhantomWriter::Layout::Img);
+        const QStringList files = raws(dir);
+        QVERIFY(!files.isEmpty());
+        const QString out = path("out_" + tag);
+        QStringList args = files;
+        args << "--i0" << dir + "/I0.img"
+             << "--bg" << dir + "/BG.img"
+             << "--axis" << (vertical ? "v" : "h") << "--cor" << QString::number(cor, 'g', 17)
+             << "--slices" << QString::number(slice) << "--out" << out << "--name"
+             << "s"
+             << "--save"
+             << "data"
+             << "--threads"
+             << "2" << extra;
+        QByteArray err;
+        QCOMPARE(runTool(args, &err), 0);
+
+        Ct2Inputs base;
+        base.params.dataSetRangeDeg = 180;
+        for (int i = 0; i + 1 < extra.size(); i += 2) {
+            const QString& o = extra.at(i);
+            const QString& v = extra.at(i + 1);
+            if (o == "--partial") {
+                base.usePartial = true;
+                base.params.startImageNo = v.section(':', 0, 0).toInt();
+                base.params.usingImages = v.section(':', 1, 1).toInt();
+            } else if (o == "--region") {
+                const QStringList r = v.split(',');
+                base.region = {r[0].toDouble(), r[1].toDouble(), r[2].toDouble(), r[3].toDouble()};
+                base.regionSet = true;
+            } else if (o == "--limits") {
+                base.params.lowerLimit = v.section(':', 0, 0).toDouble();
+                base.params.upperLimit = v.section(':', 1, 1).toDouble();
+            } else if (o == "--offset") {
+                base.params.offset = v.toDouble();
+            } else if (o == "--range") {
+                base.params.dataSetRangeDeg = v.toDouble();
+            } else if (o == "--origin") {
+                base.params.angleOriginDeg = v.toDouble();
+            }
+        }
+        const QByteArray expected =
+            workerText(files, dir + "/I0.img", dir + "/BG.img", vertical, cor, slice, base);
+        QVERIFY(expected.startsWith("#CIRVO-CTImg\n"));
+        QFile written(out + "/s--" + SliceFiles::number(slice) + ".dat");
+        QVERIFY2(written.open(QIODevice::ReadOnly), qPrintable(written.fileName()));
+        QVERIFY(written.readAll() == expected);
+    }
+
+    void rangesOfSlicesAndPictures()
+    {
+        const QString dir =
+            phantom("range", PhantomWriter::Axis::Vertical, PhantomWriter::Layout::His);
+        const QString out = path("range_out");
+        QCOMPARE(runTool({dir + "/phantom.his", "--slices", "9:3:3", "--out", out, "--name", "",
+                          "--tag", "E1", "--sub-folders", "energy"}),
+                 0);
+        for (const char* n : {"00009", "00006", "00003"}) {
+            QVERIFY(QFile::exists(out + "/E1/E1-" + n + ".dat"));
+            QVERIFY(!QImage(out + "/E1/E1-" + QString(n) + ".png").isNull());
+        }
+        QVERIFY(!QFile::exists(out + "/E1/E1-00004.dat"));
+    }
+
+    void badInputIsRefusedWithOneLine_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("missing file") << "missing" << QByteArray("cannot read");
+        QTest::newRow("wrong magic") << "magic" << QByteArray("cannot read");
+        QTest::newRow("truncated frame") << "truncated" << QByteArray("cannot read");
+        QTest::newRow("mismatched size") << "mismatch" << QByteArray("cannot use frame 0");
+        QTest::newRow("cor out of range") << "cor" << QByteArray("outside the line");
+        QTest::newRow("bad option") << "option" << QByteArray("--axis takes v or h");
+        QTest::newRow("unwritable output") << "unwritable" << QByteArray("could not be written");
+    }
+
+    void badInputIsRefusedWithOneLine()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, message);
+        const QString dir =
+            phantom("bad", PhantomWriter::Axis::Vertical, PhantomWriter::Layout::Img);
+        const QString good = dir + "/phantom_00000.img";
+        QStringList args{good, dir + "/phantom_00001.img"};
+        const auto writeBytes = [&](const QString& name, const QByteArray& bytes) {
+            QFile f(path(name));
+            f.open(QIODevice::WriteOnly);
+            f.write(bytes);
+            return f.fileName();
+        };
+        QFile g(good);
+        QVERIFY(g.open(QIODevice::ReadOnly));
+        const QByteArray bytes = g.readAll();
+        if (kind == "missing")
+            args << path("nothing.img");
+        else if (kind == "magic")
+            args << writeBytes("magic.img", "MI" + bytes.mid(2));
+        else if (kind == "truncated")
+            args << writeBytes("cut.img", bytes.left(bytes.size() - 10));
+        else if (kind == "mismatch") {
+            ItexWriter small(path("small.img"), 10, 10, SampleType::U16, 1,
+                             ItexWriter::standardComment(10, 10, 1));
+            const std::vector<double> pixels(100, 5.0);
+            QVERIFY(small.appendFrame(pixels.data()) && small.commit());
+            args << path("small.img");
+        } else if (kind == "cor")
+            args << "--cor"
+                 << "39.5";
+        else if (kind == "option")
+            args << "--axis"
+                 << "x";
+        else if (kind == "unwritable")
+            args << "--out" << writeBytes("plainfile", "x") + "/sub";
+        QByteArray err;
+        QCOMPARE(runTool(args, &err), 1);
+        QVERIFY2(err.startsWith("cirvo-recon: ") && err.contains(message), err.constData());
+        QCOMPARE(err.count('\n'), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_cirvorecon)
+#include "tst_cirvorecon.moc"
