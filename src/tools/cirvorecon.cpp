@@ -7,8 +7,10 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMap>
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <unistd.h>
@@ -91,6 +93,51 @@ QList<int> sliceList(const QString& text, int lines)
     return slices;
 }
 
+// How far a slice is from the phantom's ground truth (frame `slice` of `truthFile`, truth pixel
+// (x', z') at X = x' - cor): the relative RMS error inside 0.8 of the radius, after the best
+// scale and offset, since the reconstruction's absorption scale is a mean over projections.
+QString truthError(const Ct2Result& r, const QString& truthFile, double cor)
+{
+    auto truth = ImgData::createImgData(ImgData::Itex);
+    truth->fileName = truthFile;
+    if (!r.values || !(truth->valid = truth->load(r.slice)))
+        return QStringLiteral("no ground truth for slice %1").arg(r.slice);
+    const double g = r.n * 0.5;
+    std::vector<double> row(size_t(truth->width));
+    double sr = 0, st = 0, srr = 0, srt = 0, stt = 0;
+    qint64 count = 0;
+    for (int z = 0; z < r.n; ++z) {
+        const int tz = int(std::lround(z - g + cor));
+        if (tz < 0 || tz >= truth->height)
+            continue;
+        truth->row(tz, row.data());
+        for (int x = 0; x < r.n; ++x) {
+            const int tx = int(std::lround(x - g + cor));
+            if ((x - g) * (x - g) + (z - g) * (z - g) >= 0.64 * g * g || tx < 0 ||
+                tx >= truth->width)
+                continue;
+            const double v = (*r.values)[size_t(z) * size_t(r.n) + size_t(x)];
+            const double t = row[size_t(tx)];
+            sr += v;
+            st += t;
+            srr += v * v;
+            srt += v * t;
+            stt += t * t;
+            ++count;
+        }
+    }
+    const double det = count * srr - sr * sr;
+    if (count == 0 || det == 0 || stt == 0)
+        return QStringLiteral("no ground truth to compare for slice %1").arg(r.slice);
+    const double a = (count * srt - sr * st) / det;
+    const double b = (st - a * sr) / count;
+    const double residual =
+        stt - 2 * a * srt - 2 * b * st + a * a * srr + 2 * a * b * sr + count * b * b;
+    return QStringLiteral("slice %1: relative RMS error %2 against the ground truth")
+        .arg(r.slice)
+        .arg(std::sqrt(std::max(residual, 0.0) / stt), 0, 'g', 3);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -134,6 +181,7 @@ int main(int argc, char** argv)
     option("limits", "Clipping of the data file.", "LOW:HIGH", "-10:10");
     option("offset", "Offset added to the data file's values.", "X", "10");
     option("threads", "Workers (default: hardware threads).", "N");
+    option("truth", "Ground-truth slices (cirvo-phantom's truth.his) to compare with.", "FILE");
     option("progress", "Report progress on stderr even when it is not a terminal.");
     option("verbose", "Show the readers' debug messages.");
     parser.process(app);
@@ -255,6 +303,12 @@ int main(int argc, char** argv)
             if (done == total)
                 std::fputc('\n', stderr);
         });
+    QMap<int, QString> truthReport;
+    if (parser.isSet(QStringLiteral("truth")))
+        QObject::connect(&run, &ReconRun::sliceResult, [&](const Ct2Result& r) {
+            truthReport.insert(r.slice,
+                               truthError(r, parser.value(QStringLiteral("truth")), s.cor));
+        });
     run.run();
     if (!run.failures().isEmpty())
         fail(QStringLiteral("%1 file(s) could not be written, first %2")
@@ -262,5 +316,7 @@ int main(int argc, char** argv)
                  .arg(run.failures().first()));
     std::printf("%d slice(s) reconstructed, %lld file(s) written to %s\n", run.slicesDone(),
                 qint64(run.written().size()), qPrintable(out));
+    for (const QString& line : truthReport)
+        std::printf("%s\n", qPrintable(line));
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -180,6 +181,28 @@ private slots:
             QVERIFY(!QImage(out + "/E1/E1-" + QString(n) + ".png").isNull());
         }
         QVERIFY(!QFile::exists(out + "/E1/E1-00004.dat"));
+    }
+
+    void reportsTheDistanceFromTheGroundTruth()
+    {
+        PhantomWriter::Settings ps;
+        ps.outDir = path("truth");
+        ps.width = 64;
+        ps.height = 8;
+        ps.projections = 90;
+        QString error;
+        QVERIFY2(PhantomWriter(ps).write(&error), qPrintable(error));
+        QProcess p;
+        p.start(CIRVO_RECON_EXE, {ps.outDir + "/phantom.his", "--i0", ps.outDir + "/I0.img", "--bg",
+                                  ps.outDir + "/BG.img", "--slices", "4", "--save", "", "--truth",
+                                  ps.outDir + "/truth.his"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        const QRegularExpressionMatch m =
+            QRegularExpression("slice 4: relative RMS error ([0-9.e-]+)").match(out);
+        QVERIFY2(m.hasMatch(), qPrintable(out));
+        QVERIFY2(m.captured(1).toDouble() < 0.3, qPrintable(out));
     }
 
     void badInputIsRefusedWithOneLine_data()

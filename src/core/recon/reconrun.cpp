@@ -38,6 +38,7 @@ ReconRun::ReconRun(const Settings& settings, QObject* parent)
         worker->moveToThread(thread.get());
         connect(worker.get(), &CtCalc2::saveDataWDiscard, &m_saver, &DataSaver::saveDataWDiscard);
         connect(worker.get(), &CtCalc2::saveImgWDiscard, &m_saver, &DataSaver::saveImgWDiscard);
+        connect(worker.get(), &CtCalc2::resultReady, this, &ReconRun::sliceResult);
         CtCalc2* w = worker.get();
         connect(w, &CtCalc2::calcFinished, this, [this, w] {
             ++m_done;

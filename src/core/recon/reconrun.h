@@ -38,6 +38,7 @@ public:
 
 signals:
     void sliceDone(int done, int total);
+    void sliceResult(Ct2Result result);
 
 private:
     void handOut(CtCalc2* worker);
