@@ -23,6 +23,8 @@ private:
     static int runTool(const QStringList& args, QByteArray* err = nullptr)
     {
         QProcess p;
+        // A run that unexpectedly succeeds must not litter the working directory.
+        p.setWorkingDirectory(QDir::tempPath());
         p.start(CIRVO_RECON_EXE, args);
         if (!p.waitForFinished(60000))
             return -1;
