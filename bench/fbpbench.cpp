@@ -57,11 +57,16 @@ void measure(int n)
     timer.restart();
     for (int r = 0; r < rows; ++r)
         core.backProject(r, FbpAngles::theta(r, delta, 0), whole);
-    const double backSeconds = timer.nsecsElapsed() * 1e-9;
+    const double perRowSeconds = timer.nsecsElapsed() * 1e-9;
+    core.clearResult();
+    timer.restart();
+    core.backProjectAll(rows, delta, 0, whole);
+    const double tiledSeconds = timer.nsecsElapsed() * 1e-9;
     const double updates = double(pixelsInCircle(n)) * rows;
-    std::printf("N %5d  R %5d  prepare %7.3f s  filter %7.3f s  back-projection %8.3f s  "
-                "%.3g updates/s\n",
-                n, rows, prepareSeconds, filterSeconds, backSeconds, updates / backSeconds);
+    std::printf("N %5d  R %5d  prepare %6.3f s  filter %6.3f s  back-projection: "
+                "per row %7.3f s %.3g updates/s, tiled %7.3f s %.3g updates/s\n",
+                n, rows, prepareSeconds, filterSeconds, perRowSeconds, updates / perRowSeconds,
+                tiledSeconds, updates / tiledSeconds);
     std::fflush(stdout);
 }
 

@@ -102,8 +102,7 @@ void CtCalc2::reconstruct(int n, FbpRegion region)
         m_core.forward(r, m_sgm.absorptionRow(r));
     for (int r = 0; r < rows; ++r)
         m_core.filterScaling(r, factor);
-    for (int r = 0; r < rows; ++r)
-        m_core.backProject(r, FbpAngles::theta(r, delta, theta0), region);
+    m_core.backProjectAll(rows, delta, theta0, region);
 }
 
 void CtCalc2::makePicture(Ct2Result& result)

@@ -122,35 +122,115 @@ void FbpCore::filterScaling(int r, double factor)
         out[i] = m_backwardOut[i][0] * factor;
 }
 
+FbpCore::Projection FbpCore::projection(int r, double theta, double* differences) const
+{
+    const double g = m_n * 0.5;
+    Projection p;
+    p.cs = std::cos(theta);
+    p.sn = std::sin(theta);
+    p.h = g - (g * p.cs - g * p.sn);
+    p.f = filtered(r);
+    for (int j = 0; j + 1 < m_n; ++j)
+        differences[j] = p.f[j + 1] - p.f[j];
+    p.d = differences;
+    return p;
+}
+
+std::vector<FbpCore::Span> FbpCore::spans(const FbpRegion& region, int& zBegin, int& zEnd) const
+{
+    // Pixels outside 0 ... N - 1 fail the circle test, so the loops need not visit them. For
+    // whole numbers x, "x < a" is "x < ceil(a)".
+    zBegin = std::max(int(region.z0), 0);
+    zEnd = int(std::min(std::ceil(region.z1), double(m_n)));
+    const int xBegin = std::max(int(region.x0), 0);
+    const int xEnd = int(std::min(std::ceil(region.x1), double(m_n)));
+    const double g = m_n * 0.5;
+    const auto inside = [g](int x, double dz) {
+        const double dx = x - g;
+        return std::sqrt(dx * dx + dz * dz) < g;
+    };
+    std::vector<Span> out(size_t(std::max(zEnd - zBegin, 0)));
+    for (int z = zBegin; z < zEnd; ++z) {
+        const double dz = z - g;
+        // The circle test holds on one run of columns about g; find its exact ends.
+        const double w = std::sqrt(std::max(g * g - dz * dz, 0.0));
+        int lo = std::max(int(std::ceil(g - w)), 0);
+        int hi = std::min(int(std::floor(g + w)), m_n - 1);
+        while (lo > 0 && inside(lo - 1, dz))
+            --lo;
+        while (lo <= hi && !inside(lo, dz))
+            ++lo;
+        while (hi + 1 < m_n && inside(hi + 1, dz))
+            ++hi;
+        while (hi >= lo && !inside(hi, dz))
+            --hi;
+        Span& span = out[size_t(z - zBegin)];
+        span.begin = std::max(lo, xBegin);
+        span.end = std::min(hi + 1, xEnd);
+    }
+    return out;
+}
+
+void FbpCore::accumulate(const Projection& p, int z, int xBegin, int xEnd)
+{
+    const double u = z * (-p.sn) + p.h;
+    double* row = m_result.data() + size_t(z) * size_t(m_n);
+    const int last = m_n - 1;
+    for (int x = xBegin; x < xEnd; ++x) {
+        const double t = x * p.cs + u;
+        // floor(t) without a library call: inside the circle |t| stays far below int's range.
+        int j = int(t);
+        j -= t < j;
+        if (j < 0 || j >= last)
+            continue;
+        row[x] += p.d[j] * (t - j) + p.f[j];
+    }
+}
+
 void FbpCore::backProject(int r, double theta, const FbpRegion& region)
 {
     m_resultValid = true;
     if (!std::isfinite(theta))
         return;
-    const double* f = filtered(r);
-    const double g = m_n * 0.5;
-    const double cs = std::cos(theta);
-    const double sn = std::sin(theta);
-    const double h = g - (g * cs - g * sn);
-    // Pixels outside 0 ... N - 1 fail the circle test, so the loops need not visit them.
-    const int zBegin = std::max(int(region.z0), 0);
-    const int xBegin = std::max(int(region.x0), 0);
-    const double zEnd = std::min(region.z1, double(m_n));
-    const double xEnd = std::min(region.x1, double(m_n));
-    for (int z = zBegin; z < zEnd; ++z) {
-        const double u = z * (-sn) + h;
-        const double dz = z - g;
-        double* row = m_result.data() + size_t(z) * size_t(m_n);
-        for (int x = xBegin; x < xEnd; ++x) {
-            const double dx = x - g;
-            if (!(std::sqrt(dx * dx + dz * dz) < g))
-                continue;
-            const double t = x * cs + u;
-            const double jf = std::floor(t);
-            if (!(jf >= 0 && jf < m_n - 1))
-                continue;
-            const int j = int(jf);
-            row[x] += (f[j + 1] - f[j]) * (t - j) + f[j];
+    m_differences.resize(size_t(m_n));
+    const Projection p = projection(r, theta, m_differences.data());
+    int zBegin = 0;
+    int zEnd = 0;
+    const std::vector<Span> rows = spans(region, zBegin, zEnd);
+    for (int z = zBegin; z < zEnd; ++z)
+        accumulate(p, z, rows[size_t(z - zBegin)].begin, rows[size_t(z - zBegin)].end);
+}
+
+void FbpCore::backProjectAll(int rows, double delta, double theta0, const FbpRegion& region)
+{
+    m_resultValid = true;
+    m_differences.resize(size_t(m_n) * size_t(std::max(rows, 0)));
+    std::vector<Projection> projections;
+    projections.reserve(size_t(std::max(rows, 0)));
+    for (int r = 0; r < rows; ++r) {
+        const double theta = FbpAngles::theta(r, delta, theta0);
+        if (std::isfinite(theta))
+            projections.push_back(
+                projection(r, theta, m_differences.data() + size_t(r) * size_t(m_n)));
+    }
+    int zBegin = 0;
+    int zEnd = 0;
+    const std::vector<Span> spanOf = spans(region, zBegin, zEnd);
+    // Tiles of the result stay in cache while all projections pass; each pixel still sums the
+    // projections in row order.
+    constexpr int Tile = 64;
+    for (int z0 = zBegin; z0 < zEnd; z0 += Tile) {
+        const int z1 = std::min(z0 + Tile, zEnd);
+        for (int x0 = 0; x0 < m_n; x0 += Tile) {
+            const int x1 = std::min(x0 + Tile, m_n);
+            for (const Projection& p : projections)
+                for (int z = z0; z < z1; ++z) {
+                    const Span& span = spanOf[size_t(z - zBegin)];
+                    const int begin = std::max(span.begin, x0);
+                    const int end = std::min(span.end, x1);
+                    if (begin < end)
+                        accumulate(p, z, begin, end);
+                }
         }
     }
 }

@@ -59,14 +59,35 @@ public:
     void filterScaling(int r, double factor);
     // Adds projection r at angle theta to the region of the result.
     void backProject(int r, double theta, const FbpRegion& region);
+    // Adds projections 0 ... rows - 1 at FbpAngles::theta(r, delta, theta0): the same sums, bit
+    // for bit, as backProject for each row in turn, computed tile by tile so the result stays in
+    // cache while every projection passes over it.
+    void backProjectAll(int rows, double delta, double theta0, const FbpRegion& region);
 
     const double* filtered(int r) const { return m_filtered.data() + size_t(r) * size_t(m_n); }
     const std::vector<double>& result() const { return m_result; }
     bool resultValid() const { return m_resultValid; }
 
 private:
+    // One projection's constants: cos, sin and h = g - (g cos - g sin).
+    struct Projection {
+        double cs;
+        double sn;
+        double h;
+        const double* f;
+        const double* d; // f[j + 1] - f[j]
+    };
+    // Per result row, the columns inside both the region and the inscribed circle: [begin, end).
+    struct Span {
+        int begin;
+        int end;
+    };
+
     void ramp(int r);
     void release();
+    Projection projection(int r, double theta, double* differences) const;
+    std::vector<Span> spans(const FbpRegion& region, int& zBegin, int& zEnd) const;
+    void accumulate(const Projection& p, int z, int xBegin, int xEnd);
 
     int m_n = 0;
     int m_count = 0;
@@ -79,5 +100,6 @@ private:
     fftw_complex* m_spectra = nullptr;
     std::vector<double> m_filtered;
     std::vector<double> m_result;
+    std::vector<double> m_differences;
     bool m_resultValid = false;
 };

@@ -6,7 +6,6 @@
 
 #include <QThread>
 
-
 CtCalc::CtCalc(ProcParams* params, QWidget* parent)
     : CtPanel(parent), m_params(params), m_progressThread(new QThread(this)),
       m_progress(new CtProgress)
@@ -96,8 +95,10 @@ void CtCalc::calcAll()
         m_core.forward(r, m_sgm.absorptionRow(r));
     for (int r = 0; r < m_rows; ++r)
         m_core.filterDividing(r, m_rows);
-    for (int r = 0; r < m_rows; ++r)
-        project(r);
+    const double delta = FbpAngles::delta(m_params->dataSetRangeDeg, m_params->dataSetImages);
+    m_core.backProjectAll(
+        m_rows, delta, FbpAngles::theta0(m_params->startImageNo, delta, m_params->angleOriginDeg),
+        calcRegion());
     genResImage();
     endCt();
 }

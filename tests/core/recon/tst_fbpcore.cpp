@@ -659,6 +659,50 @@ private slots:
         QTest::newRow("x and z swapped") << 0 << true << false;
     }
 
+    void tiledPassEqualsRowByRow_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<double>("origin");
+        QTest::addColumn<int>("region");
+        // Widths across tile edges (64) and odd lengths; origins put the angles near 0, 45, 90
+        // and 135 degrees, where t steps by whole or nearly whole samples.
+        for (const int width : {67, 129, 151, 200})
+            for (const double origin : {0.0, 44.9999, 90.0, 135.00001})
+                for (const int region : {int(Whole), int(Part), int(Outside), int(Fractional)})
+                    QTest::addRow("w%d o%g r%d", width, origin, region)
+                        << width << 7 << origin << region;
+        QTest::newRow("no rows") << 67 << 0 << 0.0 << int(Whole);
+    }
+
+    void tiledPassEqualsRowByRow()
+    {
+        QFETCH(int, width);
+        QFETCH(int, rows);
+        QFETCH(double, origin);
+        QFETCH(int, region);
+        const int n = (width / 2) * 2;
+        const FbpRegion r = regionOf(RegionKind(region), n);
+        const std::vector<double> sgm = randomSinogram(width, std::max(rows, 1), 77u);
+        const double delta = FbpAngles::delta(180, 16);
+        const double theta0 = FbpAngles::theta0(0, delta, origin);
+        FbpCore rowByRow;
+        FbpCore tiled;
+        for (FbpCore* core : {&rowByRow, &tiled}) {
+            QVERIFY(core->prepare(n, rows));
+            core->clearResult();
+            for (int i = 0; i < rows; ++i) {
+                core->forward(i, sgm.data() + size_t(i) * size_t(width));
+                core->filterDividing(i, rows);
+            }
+        }
+        for (int i = 0; i < rows; ++i)
+            rowByRow.backProject(i, FbpAngles::theta(i, delta, theta0), r);
+        tiled.backProjectAll(rows, delta, theta0, r);
+        QVERIFY(tiled.resultValid());
+        COMPARE_BITS(rowByRow.result(), tiled.result());
+    }
+
     void reconstructsThePhantom()
     {
         QFETCH(int, corShift);
