@@ -2,6 +2,8 @@
 
 #include "imageio/imgdata.h"
 
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 int GreyScale::level(double x) const
@@ -33,4 +35,24 @@ QImage GreyScale::toImage(ImgData& img) const
     for (int r = 0; r < img.height; ++r)
         mapRow(img.row(r, row.data()), img.width, picture.scanLine(r));
     return picture;
+}
+
+QImage GreyScale::toImage(const std::vector<double>& slice, int n) const
+{
+    if (n < 1 || slice.size() != size_t(n) * size_t(n))
+        return {};
+    QImage picture(n, n, QImage::Format_Grayscale8);
+    for (int z = 0; z < n; ++z)
+        mapRow(slice.data() + size_t(z) * size_t(n), n, picture.scanLine(z));
+    return picture;
+}
+
+void GreyScale::range(const std::vector<double>& values, double& lo, double& hi)
+{
+    lo = std::numeric_limits<double>::max();
+    hi = std::numeric_limits<double>::lowest();
+    for (const double v : values) {
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
 }

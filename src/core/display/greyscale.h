@@ -2,6 +2,8 @@
 
 #include <QImage>
 
+#include <vector>
+
 class ImgData;
 
 // The colour bar's grey mapping as a value: a data range (minV, maxV) and a display window
@@ -18,4 +20,9 @@ struct GreyScale {
     void mapRow(const double* values, qsizetype count, uchar* grey) const;
     // An 8-bit grey picture of a loaded image; a null image when `img` is not valid.
     QImage toImage(ImgData& img) const;
+    // An 8-bit grey picture of an n x n slice stored row by row.
+    QImage toImage(const std::vector<double>& slice, int n) const;
+
+    // The extremes of `values`, scanned from the largest and the lowest double.
+    static void range(const std::vector<double>& values, double& lo, double& hi);
 };

@@ -107,20 +107,13 @@ void CtCalc2::reconstruct(int n, FbpRegion region)
 
 void CtCalc2::makePicture(Ct2Result& result)
 {
-    const std::vector<double>& values = *result.values;
     GreyScale scale = m_inputs.scale;
     result.min = std::numeric_limits<double>::max();
     result.max = std::numeric_limits<double>::lowest();
     if (!m_inputs.fixedScale) {
-        for (const double v : values) {
-            result.min = std::min(result.min, v);
-            result.max = std::max(result.max, v);
-        }
+        GreyScale::range(*result.values, result.min, result.max);
         scale.minV = result.min;
         scale.maxV = result.max;
     }
-    const int n = result.n;
-    result.picture = QImage(n, n, QImage::Format_Grayscale8);
-    for (int z = 0; z < n; ++z)
-        scale.mapRow(values.data() + size_t(z) * size_t(n), n, result.picture.scanLine(z));
+    result.picture = scale.toImage(*result.values, result.n);
 }

@@ -79,12 +79,14 @@ void CtCalc::endCt()
     emit calcFinished();
 }
 
-void CtCalc::project(int r)
+double CtCalc::delta() const
 {
-    const double delta = FbpAngles::delta(m_params->dataSetRangeDeg, m_params->dataSetImages);
-    const double theta0 =
-        FbpAngles::theta0(m_params->startImageNo, delta, m_params->angleOriginDeg);
-    m_core.backProject(r, FbpAngles::theta(r, delta, theta0), calcRegion());
+    return FbpAngles::delta(m_params->dataSetRangeDeg, m_params->dataSetImages);
+}
+
+double CtCalc::theta0() const
+{
+    return FbpAngles::theta0(m_params->startImageNo, delta(), m_params->angleOriginDeg);
 }
 
 void CtCalc::calcAll()
@@ -95,10 +97,7 @@ void CtCalc::calcAll()
         m_core.forward(r, m_sgm.absorptionRow(r));
     for (int r = 0; r < m_rows; ++r)
         m_core.filterDividing(r, m_rows);
-    const double delta = FbpAngles::delta(m_params->dataSetRangeDeg, m_params->dataSetImages);
-    m_core.backProjectAll(
-        m_rows, delta, FbpAngles::theta0(m_params->startImageNo, delta, m_params->angleOriginDeg),
-        calcRegion());
+    m_core.backProjectAll(m_rows, delta(), theta0(), calcRegion());
     genResImage();
     endCt();
 }
@@ -109,7 +108,7 @@ void CtCalc::calcOne(int iz)
         return;
     m_core.forward(iz, m_sgm.absorptionRow(iz));
     m_core.filterDividing(iz, m_rows);
-    project(iz);
+    m_core.backProject(iz, FbpAngles::theta(iz, delta(), theta0()), calcRegion());
     genResImage();
     stampEnd(QDateTime::currentDateTime());
     emit finishedCalcOne();

@@ -48,7 +48,9 @@ private:
         QString path, name, tag;
     };
 
-    void project(int r);
+    // Δ and θ0 of the snapshot's angles.
+    double delta() const;
+    double theta0() const;
 
     ProcParams* m_params;
     Sinogram* m_sinogram = nullptr;

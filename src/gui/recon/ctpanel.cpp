@@ -1,8 +1,6 @@
 #include "ctpanel.h"
 
-#include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace
 {
@@ -107,20 +105,12 @@ void CtPanel::showSlice(const std::vector<double>& values, int n, bool takeRange
         return;
     ColorBar* bar = ui.DispCt->barForm.CBar;
     if (takeRange && !bar->isFixed()) {
-        double lo = std::numeric_limits<double>::max();
-        double hi = std::numeric_limits<double>::lowest();
-        for (const double v : values) {
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-        }
+        double lo, hi;
+        GreyScale::range(values, lo, hi);
         bar->setMinV(lo);
         bar->setMaxV(hi);
     }
-    QImage picture(n, n, QImage::Format_Grayscale8);
-    const GreyScale scale = bar->scale();
-    for (int z = 0; z < n; ++z)
-        scale.mapRow(values.data() + size_t(z) * size_t(n), n, picture.scanLine(z));
-    ui.DispCt->image = picture;
+    ui.DispCt->image = bar->scale().toImage(values, n);
     ui.DispCt->newImage();
 }
 

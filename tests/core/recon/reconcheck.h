@@ -1,6 +1,8 @@
 #pragma once
 
+#include "fbpreference.h"
 #include "imageio/imgdata.h"
+#include "recon/sinogrambuilder.h"
 
 #include <QByteArray>
 #include <QString>
@@ -50,4 +52,17 @@ inline std::shared_ptr<ImgData> loadImage(const QString& path, int frame = 0)
     image->fileName = path;
     image->valid = image->load(frame);
     return image->valid ? image : nullptr;
+}
+
+// The reference's description of the sinogram a request asks for.
+inline FbpReference::SinogramParams referenceParams(const SinogramRequest& r)
+{
+    FbpReference::SinogramParams p;
+    p.vertical = r.rotAxIsV;
+    p.cor = r.cor;
+    p.slice = r.slice;
+    p.partial = r.usePartial;
+    p.usingImages = r.usingImages;
+    p.startNo = r.startImageNo;
+    return p;
 }

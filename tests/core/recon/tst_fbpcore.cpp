@@ -451,15 +451,8 @@ private slots:
         QVERIFY(SinogramBuilder::build(*data.set, request, sgm));
         QVERIFY(sgm.hasData());
 
-        FbpReference::SinogramParams params;
-        params.vertical = vertical;
-        params.cor = cor;
-        params.slice = slice;
-        params.partial = partial;
-        params.usingImages = usingImages;
-        params.startNo = startNo;
         FbpReference::Sinogram refSgm;
-        QVERIFY(FbpReference::sinogram(*data.set, params, refSgm));
+        QVERIFY(FbpReference::sinogram(*data.set, referenceParams(request), refSgm));
         QCOMPARE(sgm.width, refSgm.width);
         QCOMPARE(sgm.rows, refSgm.rows);
         COMPARE_BITS(refSgm.absorption, sgm.absorption);

@@ -565,15 +565,8 @@ private slots:
         QVERIFY(SinogramBuilder::build(*data->set, req, sgm));
         QVERIFY(sgm.hasData());
 
-        FbpReference::SinogramParams p;
-        p.vertical = vertical;
-        p.cor = cor;
-        p.slice = slice;
-        p.partial = partial;
-        p.usingImages = usingImages;
-        p.startNo = startNo;
         FbpReference::Sinogram ref;
-        QVERIFY(FbpReference::sinogram(*data->set, p, ref));
+        QVERIFY(FbpReference::sinogram(*data->set, referenceParams(req), ref));
         QCOMPARE(sgm.width, ref.width);
         QCOMPARE(sgm.rows, ref.rows);
         QCOMPARE(sgm.slice, slice);
