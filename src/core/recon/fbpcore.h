@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fbpkernels.h"
+
 #include <QtGlobal>
 
 #include <fftw3.h>
@@ -64,19 +66,16 @@ public:
     // cache while every projection passes over it.
     void backProjectAll(int rows, double delta, double theta0, const FbpRegion& region);
 
+    // The back-projection kernel, the fastest available unless set; false (and unchanged) when
+    // the processor lacks it.
+    bool setKernel(FbpKernels::Kernel kernel);
+    FbpKernels::Kernel kernel() const { return m_kernel; }
+
     const double* filtered(int r) const { return m_filtered.data() + size_t(r) * size_t(m_n); }
     const std::vector<double>& result() const { return m_result; }
     bool resultValid() const { return m_resultValid; }
 
 private:
-    // One projection's constants: cos, sin and h = g - (g cos - g sin).
-    struct Projection {
-        double cs;
-        double sn;
-        double h;
-        const double* f;
-        const double* d; // f[j + 1] - f[j]
-    };
     // Per result row, the columns inside both the region and the inscribed circle: [begin, end).
     struct Span {
         int begin;
@@ -85,9 +84,9 @@ private:
 
     void ramp(int r);
     void release();
-    Projection projection(int r, double theta, double* differences) const;
+    FbpProjection projection(int r, double theta, double* differences) const;
     std::vector<Span> spans(const FbpRegion& region, int& zBegin, int& zEnd) const;
-    void accumulate(const Projection& p, int z, int xBegin, int xEnd);
+    void accumulate(const FbpProjection& p, int z, int xBegin, int xEnd);
 
     int m_n = 0;
     int m_count = 0;
@@ -102,4 +101,6 @@ private:
     std::vector<double> m_result;
     std::vector<double> m_differences;
     bool m_resultValid = false;
+    FbpKernels::Kernel m_kernel = FbpKernels::best();
+    FbpKernels::Accumulate m_accumulate = FbpKernels::function(m_kernel);
 };

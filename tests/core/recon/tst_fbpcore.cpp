@@ -57,6 +57,7 @@ struct Settings {
     int start = 0;
     FbpRegion region;
     bool dividing = true;
+    bool tiled = false; // backProjectAll instead of backProject row by row
 };
 
 struct EngineRun {
@@ -92,8 +93,11 @@ EngineRun runEngine(FbpCore& core, const double* absorption, int width, int rows
     }
     const double delta = FbpAngles::delta(s.range, s.images);
     const double theta0 = FbpAngles::theta0(s.start, delta, s.origin);
-    for (int r = 0; r < rows; ++r)
-        core.backProject(r, FbpAngles::theta(r, delta, theta0), s.region);
+    if (s.tiled)
+        core.backProjectAll(rows, delta, theta0, s.region);
+    else
+        for (int r = 0; r < rows; ++r)
+            core.backProject(r, FbpAngles::theta(r, delta, theta0), s.region);
     for (int r = 0; r < rows; ++r)
         run.filtered.insert(run.filtered.end(), core.filtered(r), core.filtered(r) + run.n);
     run.result = core.result();
@@ -215,6 +219,13 @@ Fit fitToTruth(const std::vector<double>& result, int n, int cor, const std::vec
     return fit;
 }
 
+// Every test runs once per back-projection kernel (global data); each must give the same bits.
+bool useGlobalKernel(FbpCore& core)
+{
+    QFETCH_GLOBAL(int, kernel);
+    return core.setKernel(FbpKernels::Kernel(kernel));
+}
+
 } // namespace
 
 class tst_fbpcore : public QObject
@@ -254,10 +265,26 @@ private:
         const int n = (sgm.width / 2) * 2;
         s.region = regionOf(Whole, n);
         FbpCore core;
+        if (!useGlobalKernel(core))
+            return {};
         return runEngine(core, sgm.absorption.data(), sgm.width, sgm.rows, s);
     }
 
 private slots:
+    void initTestCase_data()
+    {
+        QTest::addColumn<int>("kernel");
+        QTest::newRow("portable") << int(FbpKernels::Kernel::Portable);
+        QTest::newRow("avx2") << int(FbpKernels::Kernel::Avx2);
+    }
+
+    void init()
+    {
+        QFETCH_GLOBAL(int, kernel);
+        if (!FbpKernels::available(FbpKernels::Kernel(kernel)))
+            QSKIP("this processor lacks the kernel");
+    }
+
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
@@ -366,6 +393,7 @@ private slots:
         s.dividing = dividing;
 
         FbpCore core;
+        QVERIFY(useGlobalKernel(core));
         const EngineRun run = runEngine(core, sgm.data(), width, rows, s);
         QVERIFY(run.prepared);
         QVERIFY(run.cleared);
@@ -465,6 +493,7 @@ private slots:
         engine.region = regionOf(RegionKind(region), (sgm.width / 2) * 2);
         engine.dividing = dividing;
         FbpCore core;
+        QVERIFY(useGlobalKernel(core));
         const EngineRun run = runEngine(core, sgm.absorption.data(), sgm.width, sgm.rows, engine);
         QVERIFY(run.prepared);
 
@@ -476,6 +505,50 @@ private slots:
         COMPARE_BITS(ref.result, run.result);
     }
 
+    void matchesReferenceAtVectorEdges_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("images");
+        QTest::addColumn<double>("range");
+        QTest::addColumn<double>("origin");
+        QTest::addColumn<int>("region");
+        // At 180 degrees (N 64) and within 1e-7 degrees of 0 (N 256, 520, 1030) rounding lets
+        // four neighbouring pixels reach five samples; small widths leave no room for a vector.
+        QTest::newRow("64, 0 and 180") << 64 << 2 << 360.0 << 0.0 << int(Whole);
+        QTest::newRow("256, 1e-7") << 256 << 1 << 180.0 << 1e-7 << int(Whole);
+        QTest::newRow("520, -1e-7") << 520 << 1 << 180.0 << -1e-7 << int(Whole);
+        QTest::newRow("1030, 1e-7, fractional") << 1030 << 1 << 180.0 << 1e-7 << int(Fractional);
+        QTest::newRow("66, 0 45 90 135 plus 1e-9") << 66 << 4 << 180.0 << 1e-9 << int(Whole);
+        QTest::newRow("70, 0 45 90 135 minus 1e-9, part") << 70 << 4 << 180.0 << -1e-9 << int(Part);
+        for (const int width : {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 17})
+            QTest::addRow("width %d", width) << width << 9 << 360.0 << 0.0 << int(Whole);
+        QTest::newRow("13, fractional") << 13 << 9 << 360.0 << 3.0 << int(Fractional);
+    }
+
+    void matchesReferenceAtVectorEdges()
+    {
+        QFETCH(int, width);
+        QFETCH(int, images);
+        QFETCH(double, range);
+        QFETCH(double, origin);
+        QFETCH(int, region);
+        const std::vector<double> sgm = randomSinogram(width, images, 300u + unsigned(width));
+        Settings s;
+        s.range = range;
+        s.origin = origin;
+        s.images = images;
+        s.region = regionOf(RegionKind(region), (width / 2) * 2);
+        const FbpReference::Reconstruction ref = runReference(sgm.data(), width, images, s);
+        for (const bool tiled : {false, true}) {
+            s.tiled = tiled;
+            FbpCore core;
+            QVERIFY(useGlobalKernel(core));
+            const EngineRun run = runEngine(core, sgm.data(), width, images, s);
+            QVERIFY(run.prepared);
+            COMPARE_BITS(ref.result, run.result);
+        }
+    }
+
     void ignoresTheOddLastSample()
     {
         const int width = 1023;
@@ -485,6 +558,7 @@ private slots:
         s.images = 180;
         s.region = regionOf(Whole, 1022);
         FbpCore core;
+        QVERIFY(useGlobalKernel(core));
         const EngineRun first = runEngine(core, sgm.data(), width, rows, s);
         QVERIFY(first.prepared);
         QCOMPARE(core.n(), 1022);
@@ -497,6 +571,7 @@ private slots:
         for (int r = 0; r < rows; ++r)
             sgm[size_t(r) * width + 1022] += 1000.0 + r;
         FbpCore other;
+        QVERIFY(useGlobalKernel(other));
         const EngineRun changed = runEngine(other, sgm.data(), width, rows, s);
         COMPARE_BITS(first.filtered, changed.filtered);
         COMPARE_BITS(first.result, changed.result);
@@ -524,6 +599,7 @@ private slots:
         s.region = regionOf(Whole, (width / 2) * 2);
         s.dividing = dividing;
         FbpCore core;
+        QVERIFY(useGlobalKernel(core));
         const EngineRun run = runEngine(core, sgm.data(), width, rows, s);
         QVERIFY(run.prepared);
         for (const double v : run.filtered)
@@ -581,6 +657,7 @@ private slots:
         s.images = 1;
         s.region = regionOf(Whole, n);
         FbpCore core;
+        QVERIFY(useGlobalKernel(core));
         const EngineRun run = runEngine(core, sgm.data(), n, 1, s);
         QVERIFY(run.prepared);
         const double* f = run.filtered.data();
@@ -604,6 +681,7 @@ private slots:
     void refusesTooShortTransforms()
     {
         FbpCore core;
+        QVERIFY(useGlobalKernel(core));
         QVERIFY(!core.prepare(1, 10));
         QCOMPARE(core.n(), 0);
         QVERIFY(!core.prepare(0, 10));
@@ -627,6 +705,7 @@ private slots:
         const FbpReference::Reconstruction refB = runReference(b.data(), 101, rows + 6, t);
 
         FbpCore core;
+        QVERIFY(useGlobalKernel(core));
         const EngineRun first = runEngine(core, a.data(), 64, rows, s);
         COMPARE_BITS(refA.result, first.result);
         const EngineRun again = runEngine(core, a.data(), 64, rows, s);
@@ -680,7 +759,9 @@ private slots:
         const double delta = FbpAngles::delta(180, 16);
         const double theta0 = FbpAngles::theta0(0, delta, origin);
         FbpCore rowByRow;
+        QVERIFY(useGlobalKernel(rowByRow));
         FbpCore tiled;
+        QVERIFY(useGlobalKernel(tiled));
         for (FbpCore* core : {&rowByRow, &tiled}) {
             QVERIFY(core->prepare(n, rows));
             core->clearResult();
