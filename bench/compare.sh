@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Reconstructs one slice of the same size with cirvo-recon, scikit-image's iradon and ctsim's
-# pjrec on this machine, and prints each tool's back-projection updates per second (pixels inside
-# the circle x projections / seconds of the whole reconstruction) and the ratios.
+# Reconstructs slices of the same size with cirvo-recon, scikit-image's iradon and ctsim's pjrec
+# on this machine, and prints each tool's back-projection updates per second (pixels inside the
+# circle x projections x slices / seconds of the whole run, process start and loading included)
+# and the ratios. cirvo-recon runs twice: one slice with one worker, and 8 slices with two
+# workers (one slice per worker; pjrec spreads its one slice over the cores itself).
 #   bench/compare.sh [N ...]        (default: 512 1024; R = 1.5 N projections)
 # Needs the build (scripts/build.sh) and Debian's python3-skimage and ctsim.
 set -euo pipefail
@@ -13,14 +15,18 @@ export QT_LOGGING_RULES="cirvo.*.debug=false"
 seconds() { # command... -> wall seconds
   local start end
   start=$(date +%s.%N)
-  "$@" > /dev/null 2>&1
+  if ! "$@" > /dev/null 2>&1; then
+    echo "failed: $*" >&2
+    return 1
+  fi
   end=$(date +%s.%N)
   /usr/bin/python3 -c "print($end - $start)"
 }
 
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(512 1024)
-printf '%6s %6s %14s %14s %14s %10s %10s\n' N R cirvo-recon skimage pjrec vs-skimage vs-pjrec
+printf '%6s %6s %12s %12s %12s %12s %18s %18s\n' N R 'cirvo 1x1' 'cirvo 8x2' skimage pjrec \
+  'vs skimage (1x1 8x2)' 'vs pjrec (1x1 8x2)'
 for n in "${sizes[@]}"; do
   r=$((n * 3 / 2))
   updates=$(/usr/bin/python3 -c "
@@ -28,10 +34,12 @@ g = $n / 2
 print(sum(1 for z in range($n) for x in range($n) if ((x - g) ** 2 + (z - g) ** 2) ** 0.5 < g) * $r)")
 
   # Width n + 4 about the middle gives transforms of length n.
-  build/src/tools/cirvo-phantom --out "$work/p$n" --width $((n + 4)) --height 3 \
+  build/src/tools/cirvo-phantom --out "$work/p$n" --width $((n + 4)) --height 10 \
     --projections $r --no-truth > /dev/null
   t_cirvo=$(seconds build/src/tools/cirvo-recon "$work/p$n/phantom.his" --slices 1 \
     --threads 1 --save "")
+  t_cirvo8=$(seconds build/src/tools/cirvo-recon "$work/p$n/phantom.his" --slices 1:8 \
+    --threads 2 --save "")
 
   t_sk=$(/usr/bin/python3 - "$n" "$r" << 'PY'
 import sys, time
@@ -54,6 +62,7 @@ PY
 
   /usr/bin/python3 -c "
 u = $updates
-c, s, p = u / $t_cirvo, u / $t_sk, u / $t_pj
-print('%6d %6d %14.3g %14.3g %14.3g %10.1f %10.1f' % ($n, $r, c, s, p, c / s, c / p))"
+c, c8, s, p = u / $t_cirvo, 8 * u / $t_cirvo8, u / $t_sk, u / $t_pj
+print('%6d %6d %12.3g %12.3g %12.3g %12.3g %9.1f %8.1f %9.1f %8.1f'
+      % ($n, $r, c, c8, s, p, c / s, c8 / s, c / p, c8 / p))"
 done

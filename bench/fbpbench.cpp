@@ -1,6 +1,6 @@
 // Measures the reconstruction engine: back-projection updates per second (pixels inside the
 // circle x projections / seconds) and the time of the filter step, for N = 512, 1024, 2048 and
-// R = 1.5 N projections.
+// R = 1.5 N projections, with each back-projection kernel the processor runs.
 //   cirvo-bench-fbp [N...]
 #include "recon/fbpcore.h"
 
@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace
@@ -52,21 +53,29 @@ void measure(int n)
         core.filterScaling(r, 1.0 / (double(n) * rows));
     const double filterSeconds = timer.nsecsElapsed() * 1e-9;
 
+    std::printf("N %5d  R %5d  prepare %6.3f s  filter %6.3f s\n", n, rows, prepareSeconds,
+                filterSeconds);
     const double delta = FbpAngles::delta(180, rows);
     const FbpRegion whole{0, 0, double(n), double(n)};
-    timer.restart();
-    for (int r = 0; r < rows; ++r)
-        core.backProject(r, FbpAngles::theta(r, delta, 0), whole);
-    const double perRowSeconds = timer.nsecsElapsed() * 1e-9;
-    core.clearResult();
-    timer.restart();
-    core.backProjectAll(rows, delta, 0, whole);
-    const double tiledSeconds = timer.nsecsElapsed() * 1e-9;
     const double updates = double(pixelsInCircle(n)) * rows;
-    std::printf("N %5d  R %5d  prepare %6.3f s  filter %6.3f s  back-projection: "
-                "per row %7.3f s %.3g updates/s, tiled %7.3f s %.3g updates/s\n",
-                n, rows, prepareSeconds, filterSeconds, perRowSeconds, updates / perRowSeconds,
-                tiledSeconds, updates / tiledSeconds);
+    for (const auto& [kernel, name] : {std::pair{FbpKernels::Kernel::Portable, "portable"},
+                                       std::pair{FbpKernels::Kernel::Avx2, "avx2"}}) {
+        if (!core.setKernel(kernel))
+            continue;
+        core.clearResult();
+        timer.restart();
+        for (int r = 0; r < rows; ++r)
+            core.backProject(r, FbpAngles::theta(r, delta, 0), whole);
+        const double perRowSeconds = timer.nsecsElapsed() * 1e-9;
+        core.clearResult();
+        timer.restart();
+        core.backProjectAll(rows, delta, 0, whole);
+        const double tiledSeconds = timer.nsecsElapsed() * 1e-9;
+        std::printf("  %-8s back-projection: per row %7.3f s %.3g updates/s, tiled %7.3f s %.3g "
+                    "updates/s\n",
+                    name, perRowSeconds, updates / perRowSeconds, tiledSeconds,
+                    updates / tiledSeconds);
+    }
     std::fflush(stdout);
 }
 

@@ -70,7 +70,7 @@ bool FbpCore::prepare(int n, int count)
         fftw_free(m_spectra);
         m_count = count;
         m_spectra = complexBuffer(size_t(n) * size_t(std::max(count, 1)));
-        m_filtered.assign(size_t(n) * size_t(count), 0.0);
+        m_filtered.assign(size_t(n) * size_t(count) + FbpSamplePadding, 0.0);
     }
     return true;
 }
@@ -190,7 +190,7 @@ void FbpCore::backProject(int r, double theta, const FbpRegion& region)
     m_resultValid = true;
     if (!std::isfinite(theta))
         return;
-    m_differences.resize(size_t(m_n));
+    m_differences.resize(size_t(m_n) + FbpSamplePadding);
     const FbpProjection p = projection(r, theta, m_differences.data());
     int zBegin = 0;
     int zEnd = 0;
@@ -202,7 +202,7 @@ void FbpCore::backProject(int r, double theta, const FbpRegion& region)
 void FbpCore::backProjectAll(int rows, double delta, double theta0, const FbpRegion& region)
 {
     m_resultValid = true;
-    m_differences.resize(size_t(m_n) * size_t(std::max(rows, 0)));
+    m_differences.resize(size_t(m_n) * size_t(std::max(rows, 0)) + FbpSamplePadding);
     std::vector<FbpProjection> projections;
     projections.reserve(size_t(std::max(rows, 0)));
     for (int r = 0; r < rows; ++r) {

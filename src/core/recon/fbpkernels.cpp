@@ -1,5 +1,7 @@
 #include "fbpkernels.h"
 
+#include <cmath>
+
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #define CIRVO_AVX2_KERNEL 1
@@ -29,18 +31,15 @@ void accumulatePortable(const FbpProjection& p, double* row, int z, int xBegin, 
 
 // Four neighbouring pixels at once, with the same operations in the same order as the portable
 // loop (no fused multiply-add). Since |cos| <= 1 they read at most four neighbouring samples, so
-// one unaligned load and a lane permutation serve them; the rare groups that need a fifth sample
-// (cos within rounding of +-1) or come near the ends of the line take the portable loop.
-// Ascending: cos >= 0, so the first pixel reads the lowest sample.
-template <bool Ascending>
+// one unaligned load and a lane permutation serve them. Ascending: cos >= 0, so the first pixel
+// reads the lowest sample. Checked: rounding may let a group reach a fifth sample (cos within
+// rounding of +-1) or the end of the line; such groups take the portable loop. Unchecked runs
+// need neither, and may read up to FbpSamplePadding past a projection's samples.
+template <bool Ascending, bool Checked>
 __attribute__((target("avx2"))) void accumulateAvx2Run(const FbpProjection& p, double* row, int z,
                                                        int xBegin, int xEnd, int n)
 {
     const int highestBase = n - 5; // base + 3 <= n - 2: every lane has its j + 1 in the line
-    if (highestBase < 0) {
-        accumulatePortable(p, row, z, xBegin, xEnd, n);
-        return;
-    }
     const double u = z * (-p.sn) + p.h;
     const __m256d cs = _mm256_set1_pd(p.cs);
     const __m256d uu = _mm256_set1_pd(u);
@@ -55,13 +54,16 @@ __attribute__((target("avx2"))) void accumulateAvx2Run(const FbpProjection& p, d
     for (; x + 4 <= xEnd; x += 4, xs = _mm256_add_pd(xs, four)) {
         const __m256d t = _mm256_add_pd(_mm256_mul_pd(xs, cs), uu);
         const __m256d j = _mm256_floor_pd(t);
-        const __m256d lowest = _mm256_permute4x64_pd(j, Ascending ? 0x00 : 0xFF);
+        const __m256d lowest = Ascending ? _mm256_broadcastsd_pd(_mm256_castpd256_pd128(j))
+                                         : _mm256_permute4x64_pd(j, 0xFF);
         const __m256d offset = _mm256_sub_pd(j, lowest);
         const int base = _mm_cvtsd_si32(_mm256_castpd256_pd128(lowest));
-        if (unsigned(base) > unsigned(highestBase) ||
-            _mm256_movemask_pd(_mm256_cmp_pd(offset, three, _CMP_GT_OQ)) != 0) {
-            accumulatePortable(p, row, z, x, x + 4, n);
-            continue;
+        if constexpr (Checked) {
+            if (unsigned(base) > unsigned(highestBase) ||
+                _mm256_movemask_pd(_mm256_cmp_pd(offset, three, _CMP_GT_OQ)) != 0) {
+                accumulatePortable(p, row, z, x, x + 4, n);
+                continue;
+            }
         }
         const __m256i index =
             _mm256_castpd_si256(_mm256_add_pd(_mm256_mul_pd(offset, pairScale), pairBias));
@@ -75,12 +77,36 @@ __attribute__((target("avx2"))) void accumulateAvx2Run(const FbpProjection& p, d
     accumulatePortable(p, row, z, x, xEnd, n);
 }
 
+int sampleOf(const FbpProjection& p, double u, int x)
+{
+    const double t = x * p.cs + u;
+    int j = int(t);
+    j -= t < j;
+    return j;
+}
+
+template <bool Ascending>
+void accumulateAvx2Ordered(const FbpProjection& p, double* row, int z, int xBegin, int xEnd, int n)
+{
+    if (xEnd - xBegin < 4 || n < 5)
+        return accumulatePortable(p, row, z, xBegin, xEnd, n);
+    // Four pixels span less than three samples unless |cos| is within rounding (a few N ulp) of
+    // 1, and t is monotonic along the row, so its ends bound every sample the run reads.
+    const double u = z * (-p.sn) + p.h;
+    const int first = sampleOf(p, u, Ascending ? xBegin : xEnd - 1);
+    const int last = sampleOf(p, u, Ascending ? xEnd - 1 : xBegin);
+    if (std::abs(p.cs) <= 1 - 1e-6 && first >= 0 && last <= n - 2)
+        accumulateAvx2Run<Ascending, false>(p, row, z, xBegin, xEnd, n);
+    else
+        accumulateAvx2Run<Ascending, true>(p, row, z, xBegin, xEnd, n);
+}
+
 void accumulateAvx2(const FbpProjection& p, double* row, int z, int xBegin, int xEnd, int n)
 {
     if (p.cs >= 0)
-        accumulateAvx2Run<true>(p, row, z, xBegin, xEnd, n);
+        accumulateAvx2Ordered<true>(p, row, z, xBegin, xEnd, n);
     else
-        accumulateAvx2Run<false>(p, row, z, xBegin, xEnd, n);
+        accumulateAvx2Ordered<false>(p, row, z, xBegin, xEnd, n);
 }
 
 #endif

@@ -14,6 +14,10 @@ struct FbpProjection {
     const double* d;
 };
 
+// The vector kernels may read this many values past the end of a projection's f and d (never
+// using them): the arrays behind them must extend that far.
+inline constexpr int FbpSamplePadding = 4;
+
 namespace FbpKernels
 {
 
