@@ -3,6 +3,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -11,32 +12,19 @@
 namespace
 {
 
-template <typename T> T readSample(const uchar* p, bool littleEndian)
+// A sample of type T at `p`, its bytes reversed when Swap.
+template <typename T, bool Swap> T readSample(const uchar* p)
 {
-    T v;
-    std::memcpy(&v, p, sizeof(T));
-    if constexpr (sizeof(T) > 1) {
-        const bool hostLittle = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
-        if (littleEndian != hostLittle)
+    if constexpr (std::is_floating_point_v<T>) {
+        using Bits = std::conditional_t<sizeof(T) == 4, quint32, quint64>;
+        return std::bit_cast<T>(readSample<Bits, Swap>(p));
+    } else {
+        T v;
+        std::memcpy(&v, p, sizeof(T));
+        if constexpr (Swap && sizeof(T) > 1)
             v = qbswap(v);
+        return v;
     }
-    return v;
-}
-
-template <> float readSample<float>(const uchar* p, bool littleEndian)
-{
-    const quint32 bits = readSample<quint32>(p, littleEndian);
-    float v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
-}
-
-template <> double readSample<double>(const uchar* p, bool littleEndian)
-{
-    const quint64 bits = readSample<quint64>(p, littleEndian);
-    double v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
 }
 
 template <typename T> void writeSample(uchar* dst, T v, bool littleEndian)
@@ -72,11 +60,22 @@ void encode(const double* values, qsizetype count, bool littleEndian, uchar* dst
     }
 }
 
+template <typename T, bool Swap>
+void convertSamples(const uchar* src, qsizetype stride, qsizetype count, double* out)
+{
+    for (qsizetype i = 0; i < count; ++i, src += stride)
+        out[i] = double(readSample<T, Swap>(src));
+}
+
+// The byte order is settled once per line, not tested again for every sample.
 template <typename T>
 void convert(const uchar* src, bool littleEndian, qsizetype stride, qsizetype count, double* out)
 {
-    for (qsizetype i = 0; i < count; ++i, src += stride)
-        out[i] = double(readSample<T>(src, littleEndian));
+    const bool hostLittle = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    if (littleEndian == hostLittle)
+        convertSamples<T, false>(src, stride, count, out);
+    else
+        convertSamples<T, true>(src, stride, count, out);
 }
 
 } // namespace

@@ -13,6 +13,7 @@ struct HSgm {
     int slice = 0;
 
     // Stores the shape; the arrays hold width x rows samples when that is positive, else none.
+    // Samples kept from before are not cleared: the builder overwrites every one.
     void resize(int w, int r);
     bool hasData() const { return width > 0 && rows > 0 && !absorption.empty(); }
     const double* absorptionRow(int r) const

@@ -31,9 +31,12 @@ int lineLength(const ImageSet& set, bool rotAxIsV)
 
 void resample(const double* line, const SgmWindow& window, double* out)
 {
+    // interpolate() between samples i and i + 1, whose distance is exactly 1: its division by
+    // that distance changes no bit and is left out.
     for (int k = 1 - window.half, j = 0; k <= window.half - 1; ++k, ++j) {
         const int i = window.corInt + k;
-        out[j] = interpolate(i, line[i], i + 1, line[i + 1], i + window.corFrac);
+        const double x = i + window.corFrac;
+        out[j] = (x - i) * (line[i + 1] - line[i]) + line[i];
     }
 }
 
@@ -53,6 +56,22 @@ void readLine(const ImgData* img, bool rotAxIsV, int slice, std::vector<double>&
         img->row(slice, line.data());
     else
         img->column(slice, line.data());
+}
+
+// I0 - BG at each sample, 1 where it is not positive: the same for every row.
+std::vector<double> openBeam(const ImgData* i0Image, const SinogramRequest& request,
+                             const SgmWindow& window, const std::vector<double>& bg,
+                             std::vector<double>& line)
+{
+    std::vector<double> open(static_cast<size_t>(window.width));
+    readLine(i0Image, request.rotAxIsV, request.slice, line, 1.0);
+    resample(line.data(), window, open.data());
+    for (size_t j = 0; j < open.size(); ++j) {
+        open[j] -= bg[j];
+        if (!(open[j] > 0))
+            open[j] = 1.0;
+    }
+    return open;
 }
 
 } // namespace
@@ -100,12 +119,10 @@ bool build(const ImageSet& set, const SinogramRequest& request, HSgm& out)
     out.resize(window.width, rows);
 
     std::vector<double> line(static_cast<size_t>(length));
-    std::vector<double> i0(static_cast<size_t>(window.width));
     std::vector<double> bg(static_cast<size_t>(window.width));
-    readLine(set.i0.get(), request.rotAxIsV, request.slice, line, 1.0);
-    resample(line.data(), window, i0.data());
     readLine(set.bg.get(), request.rotAxIsV, request.slice, line, 0.0);
     resample(line.data(), window, bg.data());
+    const std::vector<double> open = openBeam(set.i0.get(), request, window, bg, line);
 
     const int s = startImage(request, n);
     for (int r = 0; r < rows; ++r) {
@@ -115,13 +132,10 @@ bool build(const ImageSet& set, const SinogramRequest& request, HSgm& out)
         double* absorption = out.absorption.data() + size_t(r) * size_t(window.width);
         resample(line.data(), window, raw);
         for (int j = 0; j < window.width; ++j) {
-            double a = i0[size_t(j)] - bg[size_t(j)];
             double b = raw[j] - bg[size_t(j)];
-            if (!(a > 0))
-                a = 1.0;
             if (!(b > 0))
                 b = 1.0;
-            absorption[j] = std::log(a / b);
+            absorption[j] = std::log(open[size_t(j)] / b);
         }
     }
     return true;

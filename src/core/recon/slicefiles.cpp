@@ -2,8 +2,12 @@
 
 #include <QDir>
 
+#include <algorithm>
+#include <bit>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <cstring>
+#include <limits>
 
 namespace SliceFiles
 {
@@ -37,21 +41,28 @@ QStringList directories(const QString& path, const QString& tag, const QString& 
 namespace
 {
 
-// %g with 6 significant digits; NaN without a sign, as the reader expects.
-void appendNumber(QByteArray& out, double v)
+// The longest %g text with six significant digits: "-1.23457e-308".
+constexpr int MaxNumberChars = 13;
+constexpr int MaxIntChars = 11;
+
+// %g with 6 significant digits, which std::to_chars gives without printf's cost; NaN without a
+// sign, as the reader expects.
+char* writeNumber(char* out, double v)
 {
-    if (std::isnan(v)) {
-        out += "nan";
-        return;
-    }
-    char buffer[32];
-    const int length = std::snprintf(buffer, sizeof buffer, "%g", v);
-    out.append(buffer, length);
+    if (std::isnan(v))
+        return std::copy_n("nan", 3, out);
+    return std::to_chars(out, out + MaxNumberChars, v, std::chars_format::general, 6).ptr;
 }
 
-void appendInt(QByteArray& out, int v)
+char* writeInt(char* out, int v)
 {
-    out += QByteArray::number(v);
+    return std::to_chars(out, out + MaxIntChars, v).ptr;
+}
+
+void appendNumber(QByteArray& out, double v)
+{
+    char text[MaxNumberChars];
+    out.append(text, writeNumber(text, v) - text);
 }
 
 void appendLabel(QByteArray& out, const char* label, double v)
@@ -61,12 +72,9 @@ void appendLabel(QByteArray& out, const char* label, double v)
     out += '\n';
 }
 
-} // namespace
-
-QByteArray sliceText(const std::vector<double>& result, int n, const FbpRegion& region,
-                     double lower, double upper, double offset)
+void appendHeader(QByteArray& out, const FbpRegion& region)
 {
-    QByteArray out = "#CIRVO-CTImg\n";
+    out += "#CIRVO-CTImg\n";
     appendLabel(out, "# Range_X0       : ", region.x0);
     appendLabel(out, "# Range_Y0       : ", region.z0);
     appendLabel(out, "# Range_X1       : ", region.x1 - 1);
@@ -80,21 +88,124 @@ QByteArray sliceText(const std::vector<double>& result, int n, const FbpRegion& 
     out += '\t';
     appendNumber(out, region.z1 - 1);
     out += '\n';
+}
 
-    const bool hasRows = n > 0 && result.size() == size_t(n) * size_t(n);
-    for (int z = int(region.z0); z < region.z1; ++z) {
-        for (int x = int(region.x0); x < region.x1; ++x) {
-            double v = 0;
-            if (hasRows && z >= 0 && z < n && x >= 0 && x < n)
-                v = result[size_t(z) * size_t(n) + size_t(x)];
-            appendInt(out, x);
-            out += '\t';
-            appendInt(out, z);
-            out += '\t';
-            appendNumber(out, (v < lower || v > upper ? 0 : v) + offset);
-            out += '\n';
-        }
+// The integers from int(from) while below `to`: [begin, end).
+struct Steps {
+    int begin;
+    int end;
+};
+
+Steps steps(double from, double to)
+{
+    const int begin = int(from);
+    const double end = std::min(std::ceil(to), double(std::numeric_limits<int>::max()));
+    return {begin, end > begin ? int(end) : begin};
+}
+
+// Writes pixel values clipped to [lower, upper] and offset, reusing the text of the previous
+// value while values repeat: the corners outside the circle, values clipped to 0.
+class ValueWriter
+{
+public:
+    ValueWriter(double lower, double upper, double offset)
+        : m_lower(lower), m_upper(upper), m_offset(offset)
+    {
     }
+
+    // Has room for the longest number at `out`.
+    char* write(char* out, double v)
+    {
+        const double mapped = (v < m_lower || v > m_upper ? 0 : v) + m_offset;
+        const auto bits = std::bit_cast<quint64>(mapped);
+        if (bits != m_bits) {
+            m_bits = bits;
+            m_length = writeNumber(m_text, mapped) - m_text;
+        }
+        std::memcpy(out, m_text, sizeof m_text);
+        return out + m_length;
+    }
+
+private:
+    double m_lower;
+    double m_upper;
+    double m_offset;
+    // Starts as a NaN, whose text "nan" is right for it.
+    quint64 m_bits = std::bit_cast<quint64>(std::numeric_limits<double>::quiet_NaN());
+    char m_text[MaxNumberChars] = {'n', 'a', 'n'};
+    qsizetype m_length = 3;
+};
+
+int intChars(int v)
+{
+    char text[MaxIntChars];
+    return int(writeInt(text, v) - text);
+}
+
+// The most characters a line of non-empty ranges can take; the widest integer of a range is at
+// one of its ends.
+int lineChars(Steps xs, Steps zs)
+{
+    const auto widest = [](Steps s) { return std::max(intChars(s.begin), intChars(s.end - 1)); };
+    return widest(xs) + 1 + widest(zs) + 1 + MaxNumberChars + 1;
+}
+
+// Room for every line at once, so the text is never copied while it grows.
+void reserveLines(QByteArray& out, Steps xs, Steps zs, int maxLineChars)
+{
+    qsizetype bytes = 0;
+    if (!qMulOverflow(qsizetype(xs.end) - xs.begin, qsizetype(zs.end) - zs.begin, &bytes) &&
+        !qMulOverflow(bytes, qsizetype(maxLineChars), &bytes) &&
+        !qAddOverflow(bytes, out.size(), &bytes))
+        out.reserve(bytes);
+}
+
+// The lines of result row z; `row` is null where the result has no such row.
+void appendRow(QByteArray& out, const double* row, int n, int z, Steps xs, int maxLineChars,
+               ValueWriter& values)
+{
+    // Copied whole, which is quicker than a copy of its length: a line has room for the tabs,
+    // z and the longest number from where z starts.
+    char zText[MaxIntChars + 2] = {'\t'};
+    static_assert(sizeof zText <= MaxNumberChars + 3);
+    char* zEnd = writeInt(zText + 1, z);
+    *zEnd++ = '\t';
+    const qsizetype zLength = zEnd - zText;
+
+    const qsizetype start = out.size();
+    out.resize(start + (qsizetype(xs.end) - xs.begin) * maxLineChars);
+    char* p = out.data() + start;
+    for (int x = xs.begin; x < xs.end; ++x) {
+        const double v = row && x >= 0 && x < n ? row[x] : 0;
+        p = writeInt(p, x);
+        std::memcpy(p, zText, sizeof zText);
+        p = values.write(p + zLength, v);
+        *p++ = '\n';
+    }
+    out.resize(p - out.constData());
+}
+
+} // namespace
+
+QByteArray sliceText(const std::vector<double>& result, int n, const FbpRegion& region,
+                     double lower, double upper, double offset)
+{
+    QByteArray out;
+    appendHeader(out, region);
+    const bool hasRows = n > 0 && result.size() == size_t(n) * size_t(n);
+    const Steps xs = steps(region.x0, region.x1);
+    const Steps zs = steps(region.z0, region.z1);
+    if (xs.end == xs.begin || zs.end == zs.begin)
+        return out;
+    const int maxLineChars = lineChars(xs, zs);
+    reserveLines(out, xs, zs, maxLineChars);
+    ValueWriter values(lower, upper, offset);
+    for (int z = zs.begin; z < zs.end; ++z) {
+        const bool inside = hasRows && z >= 0 && z < n;
+        const double* row = inside ? result.data() + size_t(z) * size_t(n) : nullptr;
+        appendRow(out, row, n, z, xs, maxLineChars, values);
+    }
+    out.squeeze();
     return out;
 }
 

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -509,6 +510,36 @@ private slots:
                 COMPARE_BITS(ref.absorption, v.absorption);
                 COMPARE_BITS(ref.raw, v.raw);
             }
+        }
+    }
+
+    // A worker builds slice after slice into one record: whatever it held, and of whichever
+    // shape, every sample is written again.
+    void reusedRecordIsRewritten()
+    {
+        std::mt19937 engine(8u);
+        std::uniform_real_distribution<double> dist(50.0, 1000.0);
+        const std::unique_ptr<DataSet> data =
+            loadSet(writeF32(QStringLiteral("reuse.his"), 40, 12, 5,
+                             [&](int, int, int) { return dist(engine); }),
+                    constant(QStringLiteral("reusei0.img"), 40, 12, 1, 1200.0),
+                    constant(QStringLiteral("reusebg.img"), 40, 12, 1, 40.0));
+        QVERIFY(data);
+
+        HSgm sgm;
+        const SinogramRequest requests[] = {request(true, 20.0, 3), request(true, 9.5, 7),
+                                            request(false, 5.2, 30), request(true, 30.2, 0),
+                                            request(true, 20.0, 11)};
+        for (const SinogramRequest& req : requests) {
+            std::fill(sgm.absorption.begin(), sgm.absorption.end(), std::nan(""));
+            std::fill(sgm.raw.begin(), sgm.raw.end(), std::nan(""));
+            QVERIFY(SinogramBuilder::build(*data->set, req, sgm));
+            FbpReference::Sinogram ref;
+            QVERIFY(FbpReference::sinogram(*data->set, referenceParams(req), ref));
+            QCOMPARE(sgm.width, ref.width);
+            QCOMPARE(sgm.rows, ref.rows);
+            COMPARE_BITS(ref.raw, sgm.raw);
+            COMPARE_BITS(ref.absorption, sgm.absorption);
         }
     }
 

@@ -4,7 +4,11 @@
 #include <QTest>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <vector>
 
 Q_DECLARE_METATYPE(FbpRegion)
@@ -47,6 +51,89 @@ std::vector<double> result4()
             0, 9,   10.25, 0};
 }
 
+// Values that are hard to print: zeros, infinities, the ends of the double range, the switch
+// between fixed and exponent notation, carries into a new digit and rounding ties.
+std::vector<double> awkwardValues()
+{
+    const double tiny = std::numeric_limits<double>::denorm_min();
+    const double smallest = std::numeric_limits<double>::min();
+    const double largest = std::numeric_limits<double>::max();
+    std::vector<double> values = {0.0, -0.0, Inf, -Inf};
+    // The ends of the range, subnormals included.
+    values.insert(values.end(),
+                  {tiny, -tiny, smallest, -smallest, smallest / 3, largest, -largest});
+    // Where %g changes between fixed and exponent notation, also by rounding up.
+    values.insert(values.end(),
+                  {1e-5,        -1e-5,        0.0001,   -0.0001,  0.00010000049, 9.99999e-5,
+                   9.999995e-5, 9.9999949e-5, 100000,   99999.95, 99999.949999,  123456,
+                   -123456,     999999,       999999.4, 999999.5, -999999.5,     9.999995e5,
+                   1e6,         1234567,      -1234567});
+    values.insert(values.end(), {1e15, 1e16, 1e21, 1e22, 1e100, 1e-100});
+    // Exact and near ties at the seventh digit.
+    values.insert(values.end(),
+                  {123456.5, 123457.5, 1234565, 1234575, 12.3456549, 12.345650000001});
+    values.insert(values.end(),
+                  {0.5, 1.5, 2.5, 0.125, 0.1, 0.2, 0.3, 1.0 / 3, -2.0 / 3, 3.14159265, 2047, -1});
+    return values;
+}
+
+std::vector<double> randomMagnitudes(int count)
+{
+    std::mt19937_64 engine(5u);
+    std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+    std::uniform_int_distribution<int> exponent(-323, 307);
+    std::vector<double> values(static_cast<size_t>(count));
+    for (double& v : values) {
+        v = mantissa(engine) * std::pow(10.0, exponent(engine));
+        if (engine() & 1)
+            v = -v;
+    }
+    return values;
+}
+
+std::vector<double> randomBitPatterns(int count)
+{
+    std::mt19937_64 engine(9u);
+    std::vector<double> values;
+    while (values.size() < size_t(count)) {
+        const std::uint64_t bits = engine();
+        double v;
+        std::memcpy(&v, &bits, sizeof v);
+        if (!std::isnan(v))
+            values.push_back(v);
+    }
+    return values;
+}
+
+// Seven significant digits ending in 5, exactly (integers, halves) and as the nearest double.
+std::vector<double> nearTies(int count)
+{
+    std::mt19937_64 engine(13u);
+    std::uniform_int_distribution<int> sixDigits(100000, 999999);
+    std::uniform_int_distribution<int> exponent(-20, 20);
+    std::vector<double> values;
+    for (int i = 0; i < count; ++i) {
+        const double digits = sixDigits(engine) * 10.0 + 5;
+        values.push_back(digits);
+        values.push_back(digits / 10);
+        values.push_back(digits * std::pow(10.0, exponent(engine)));
+    }
+    return values;
+}
+
+// printf's %g, the format of the data files, for every pixel of an n x n result.
+QByteArray printfLines(const std::vector<double>& result, int n)
+{
+    QByteArray out;
+    char line[64];
+    for (int z = 0; z < n; ++z)
+        for (int x = 0; x < n; ++x) {
+            const double v = result[size_t(z) * size_t(n) + size_t(x)];
+            out.append(line, std::snprintf(line, sizeof line, "%d\t%d\t%g\n", x, z, v));
+        }
+    return out;
+}
+
 } // namespace
 
 class tst_slicefiles : public QObject
@@ -69,6 +156,8 @@ private slots:
     void headerNumbers();
     void pixelValue_data();
     void pixelValue();
+    void numbersAsPrintf_data();
+    void numbersAsPrintf();
 };
 
 void tst_slicefiles::number_data()
@@ -219,6 +308,22 @@ void tst_slicefiles::sliceText_data()
                             << header("0", "1", "3", "1") +
                                    lines({"0\t1\t103", "1\t1\t100.5", "2\t1\t100", "3\t1\t100"});
 
+    QTest::newRow("around the result, clipped")
+        << std::vector<double>{1, 2, 3, 4} << 2 << region(-1, -1, 3, 3) << 1.5 << 3.5 << 0.5
+        << header("-1", "-1", "2", "2") +
+               lines({"-1\t-1\t0.5", "0\t-1\t0.5", "1\t-1\t0.5", "2\t-1\t0.5", //
+                      "-1\t0\t0.5", "0\t0\t0.5", "1\t0\t2.5", "2\t0\t0.5",     //
+                      "-1\t1\t0.5", "0\t1\t3.5", "1\t1\t0.5", "2\t1\t0.5",     //
+                      "-1\t2\t0.5", "0\t2\t0.5", "1\t2\t0.5", "2\t2\t0.5"});
+
+    // Adding -0 keeps every value as it is, the sign of zero included.
+    QTest::newRow("repeats, signed zeros and NaNs")
+        << std::vector<double>{0.0, -0.0, -0.0, 0.0, 7, 7, NaN, std::copysign(NaN, -1.0), 7} << 3
+        << region(0, 0, 3, 3) << -Inf << Inf << -0.0
+        << header("0", "0", "2", "2") + lines({"0\t0\t0", "1\t0\t-0", "2\t0\t-0", //
+                                               "0\t1\t0", "1\t1\t7", "2\t1\t7",   //
+                                               "0\t2\tnan", "1\t2\tnan", "2\t2\t7"});
+
     QTest::newRow("empty result") << std::vector<double>{} << 0 << region(0, 0, 2, 2) << -Inf << Inf
                                   << 3.0
                                   << header("0", "0", "1", "1") +
@@ -252,6 +357,7 @@ void tst_slicefiles::sliceTextFraming_data()
     QTest::newRow("fractional") << region(0.5, 0.5, 3.2, 2.0) << 8;
     QTest::newRow("beyond the result") << region(-3, -2, 7, 6) << 80;
     QTest::newRow("single pixel") << region(3, 3, 3.5, 3.5) << 1;
+    QTest::newRow("far from the origin") << region(99998.5, -100001, 100001, -99998) << 9;
     QTest::newRow("empty") << region(1, 1, 1, 1) << 0;
 }
 
@@ -375,6 +481,35 @@ void tst_slicefiles::pixelValue()
     const QByteArray text =
         SliceFiles::sliceText({value}, 1, region(0, 0, 1, 1), lower, upper, offset);
     QCOMPARE(text, header("0", "0", "0", "0") + "0\t0\t" + expected + '\n');
+}
+
+// Every pixel value as printf's %g writes it, for values chosen to be awkward and for many
+// random ones over the whole double range.
+void tst_slicefiles::numbersAsPrintf_data()
+{
+    QTest::addColumn<std::vector<double>>("values");
+
+    QTest::newRow("awkward values") << awkwardValues();
+    QTest::newRow("random magnitudes") << randomMagnitudes(40000);
+    QTest::newRow("random bit patterns") << randomBitPatterns(40000);
+    QTest::newRow("near rounding ties") << nearTies(10000);
+}
+
+void tst_slicefiles::numbersAsPrintf()
+{
+    QFETCH(std::vector<double>, values);
+
+    const int n = int(std::ceil(std::sqrt(double(values.size()))));
+    std::vector<double> result(size_t(n) * size_t(n));
+    for (size_t i = 0; i < result.size(); ++i)
+        result[i] = values[i % values.size()];
+    // No limits, and -0 as the offset keeps every value as it is.
+    const QByteArray text = SliceFiles::sliceText(result, n, region(0, 0, n, n), -Inf, Inf, -0.0);
+
+    const QByteArray last = QByteArray::number(n - 1);
+    const QByteArray expected = header("0", "0", last, last) + printfLines(result, n);
+    // Line by line, so a failure shows the first line that differs.
+    QCOMPARE(text.split('\n'), expected.split('\n'));
 }
 
 QTEST_GUILESS_MAIN(tst_slicefiles)
