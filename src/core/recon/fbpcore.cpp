@@ -216,9 +216,10 @@ void FbpCore::backProjectAll(int rows, double delta, double theta0, const FbpReg
     const std::vector<Span> spanOf = spans(region, zBegin, zEnd);
     // Tiles of the result stay in cache while all projections pass; each pixel still sums the
     // projections in row order.
-    // 16 rows of 256 doubles: 32 KiB, a first-level cache.
-    constexpr int TileRows = 16;
-    constexpr int TileColumns = 256;
+    // 64 rows of 512 doubles: 256 KiB of result in the second-level cache, while each
+    // projection's samples stream past it once per tile.
+    constexpr int TileRows = 64;
+    constexpr int TileColumns = 512;
     for (int z0 = zBegin; z0 < zEnd; z0 += TileRows) {
         const int z1 = std::min(z0 + TileRows, zEnd);
         for (int x0 = 0; x0 < m_n; x0 += TileColumns) {

@@ -737,13 +737,14 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<double>("origin");
         QTest::addColumn<int>("region");
-        // Widths across tile edges (64) and odd lengths; origins put the angles near 0, 45, 90
-        // and 135 degrees, where t steps by whole or nearly whole samples.
+        // Widths across row tile edges (64) and odd lengths; origins put the angles near 0, 45,
+        // 90 and 135 degrees, where t steps by whole or nearly whole samples.
         for (const int width : {67, 129, 151, 200})
             for (const double origin : {0.0, 44.9999, 90.0, 135.00001})
                 for (const int region : {int(Whole), int(Part), int(Outside), int(Fractional)})
                     QTest::addRow("w%d o%g r%d", width, origin, region)
                         << width << 7 << origin << region;
+        QTest::newRow("w1031 across column tiles (512)") << 1031 << 7 << 44.9999 << int(Fractional);
         QTest::newRow("no rows") << 67 << 0 << 0.0 << int(Whole);
     }
 
