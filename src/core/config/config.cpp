@@ -30,20 +30,6 @@ bool isOptionValue(const QString& arg)
     return (second >= u'0' && second <= u'9') || second == u'.';
 }
 
-// Cuts the line at the first '#' outside quotes; apostrophes and double quotes share one flag.
-QString withoutComment(const QString& line)
-{
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line.at(i);
-        if (c == u'\'' || c == u'"')
-            quoted = !quoted;
-        else if (c == u'#' && !quoted)
-            return line.left(i);
-    }
-    return line;
-}
-
 void enterInto(QList<ConfigEntry>& list, QHash<QString, qsizetype>& index, const QString& key,
                const QString& value, const QString& rest, const QString& comment)
 {
@@ -135,7 +121,7 @@ bool Config::readFileNested(const QString& fileName, QStringList& chain)
 
 void Config::readLine(const QString& rawLine, QStringList& chain)
 {
-    const QString line = withoutComment(rawLine);
+    const QString line = LineItems::withoutComment(rawLine);
     if (line.trimmed().isEmpty())
         return;
     m_lines.append(line);

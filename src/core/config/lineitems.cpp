@@ -4,6 +4,19 @@
 
 LineItems::LineItems(const QString& line) : m_line(line) {}
 
+QString LineItems::withoutComment(const QString& line)
+{
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (c == u'\'' || c == u'"')
+            quoted = !quoted;
+        else if (c == u'#' && !quoted)
+            return line.left(i);
+    }
+    return line;
+}
+
 bool LineItems::atEnd() const
 {
     for (qsizetype i = m_pos; i < m_line.size(); ++i)

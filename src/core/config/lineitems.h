@@ -9,6 +9,10 @@ class LineItems
 public:
     explicit LineItems(const QString& line);
 
+    // The line cut at the first '#' outside quotes; apostrophes and double quotes toggle one
+    // common flag (configuration and batch files).
+    static QString withoutComment(const QString& line);
+
     // True when only white space is left.
     bool atEnd() const;
     // The next item; empty when only white space is left. An unclosed quote takes the rest of

@@ -1,5 +1,6 @@
 #include "body.h"
 
+#include "batch/batch.h"
 #include "config/config.h"
 
 #include <QCloseEvent>
@@ -17,16 +18,28 @@ struct Command {
 
 } // namespace
 
-Body::Body() : QMainWindow(nullptr)
+Body::Body() : QMainWindow(nullptr), batch(std::make_unique<Batch>())
 {
     qRegisterMetaType<BatchCmd>("BatchCmd");
     ui.setupUi(this);
+
+    batchThread = std::make_unique<QThread>();
+    batch->moveToThread(batchThread.get());
+    batchThread->start();
+    connect(this, &Body::callBatchLoad, batch.get(), &Batch::batchLoad);
+    connect(this, &Body::callBatchExec, batch.get(), &Batch::batchExec);
+    connect(batch.get(), &Batch::batchExCmd, this, &Body::batchExCmd);
+    connect(this, &Body::callBatchCheckEnd, batch.get(), &Batch::batchCheckEnd);
 
     for (const QString& line : Config::instance().lines())
         batchExCmd(BatchCmd::parse(line));
 }
 
-Body::~Body() = default;
+Body::~Body()
+{
+    batchThread->quit();
+    batchThread->wait();
+}
 
 void Body::batchExCmd(BatchCmd cmd)
 {

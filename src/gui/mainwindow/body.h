@@ -4,6 +4,11 @@
 #include "ui_body.h"
 
 #include <QMainWindow>
+#include <QThread>
+
+#include <memory>
+
+class Batch;
 
 // The one main window. It owns the panels and workers and executes batch commands, including
 // the configuration file's lines at the end of its construction.
@@ -30,5 +35,7 @@ protected:
 private:
     void showTab(int position);
 
+    std::unique_ptr<Batch> batch;
+    std::unique_ptr<QThread> batchThread;
     Ui_Body ui;
 };

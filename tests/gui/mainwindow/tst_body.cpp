@@ -77,6 +77,23 @@ private slots:
         QCOMPARE(tabs(body)->currentIndex(), 3);
     }
 
+    void batchScriptDrivesTheWindow()
+    {
+        // The interpreter runs on its own thread: the script steps through the tabs, one
+        // command per completion, and the last tab stays.
+        QTemporaryDir dir;
+        QFile f(dir.filePath("script.txt"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("show_sinogram\nshow_tab 4\n:goto last\nshow_tab 2\nlast\nshow_i0\n");
+        f.close();
+        Body body;
+        QSignalSpy done(&body, &Body::callBatchCheckEnd);
+        emit body.callBatchLoad(f.fileName());
+        emit body.callBatchExec();
+        QTRY_COMPARE(done.count(), 4);
+        QCOMPARE(tabs(body)->currentIndex(), 3);
+    }
+
     void closingEmitsFinishing()
     {
         Body body;
