@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <vector>
 
 namespace
 {
@@ -66,6 +67,15 @@ bool ImgData::load(int frame)
     colBuf.assign(size_t(height), 0.0);
     valid = true;
     return true;
+}
+
+double ImgData::valueAt(double x, double y) const
+{
+    // Truncation toward zero takes (-1, width) onto the columns; the comparisons reject NaN.
+    if (!valid || !(x > -1.0 && x < width) || !(y > -1.0 && y < height))
+        return 0.0;
+    std::vector<double> buffer(static_cast<size_t>(width));
+    return row(int(y), buffer.data())[int(x)];
 }
 
 void ImgData::minMax(double& lo, double& hi)

@@ -26,6 +26,8 @@ public:
     // Reads the properties and opens frame `frameIndex` of `fileName`.
     bool load(int frameIndex);
     void minMax(double& min, double& max);
+    // The pixel under image position (x, y), truncated toward zero; 0 outside the image.
+    double valueAt(double x, double y) const;
 
     bool valid = false;
     bool keepInMemory = true;

@@ -8,6 +8,7 @@
 
 CtCalc2::CtCalc2(QObject* parent) : QObject(parent)
 {
+    qRegisterMetaType<CtCalc2*>("CtCalc2*");
     qRegisterMetaType<Ct2Inputs>("Ct2Inputs");
     qRegisterMetaType<Ct2Result>("Ct2Result");
     qRegisterMetaType<SavingData>("SavingData");

@@ -14,12 +14,10 @@ PopDockBase::PopDockBase(QWidget* parent)
 
 PopDockBase::~PopDockBase()
 {
+    // A popped content is a child of the pop window and goes with it; moving it back under
+    // this frame while the window around it is being torn down would touch dying widgets.
     if (m_content)
         disconnect(m_content, &QObject::destroyed, this, nullptr);
-    // A popped content comes back under this frame first, so that it is deleted exactly once,
-    // with this frame's children, whichever state it was in.
-    if (m_content && m_popped)
-        ui.Layout->addWidget(m_content, 0, 0);
 }
 
 void PopDockBase::setContent(QWidget* w)

@@ -50,6 +50,21 @@ QString SelectAFile::tag() const
     return ui.AddTag->text();
 }
 
+void SelectAFile::setPath(const QString& path)
+{
+    ui.FilePath->setText(path);
+}
+
+void SelectAFile::setName(const QString& name)
+{
+    ui.Name->setText(name);
+}
+
+void SelectAFile::setTag(const QString& tag)
+{
+    ui.AddTag->setText(tag);
+}
+
 void SelectAFile::setStat(bool f)
 {
     ui.FilePath->setStyleSheet(f ? GoodStyle : BadStyle);

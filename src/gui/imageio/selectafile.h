@@ -23,6 +23,10 @@ public:
     QString path() const;
     QString name() const;
     QString tag() const;
+    // For scripts and the data-directory panel, which fill the fields without the dialog.
+    void setPath(const QString& path);
+    void setName(const QString& name);
+    void setTag(const QString& tag);
 
 signals:
     void fileSelected(const QString& fname);

@@ -88,9 +88,5 @@ void SelectAImgFile::renderImage()
 
 double SelectAImgFile::valueAt(double x, double y) const
 {
-    // Truncation toward zero takes (-1, width) onto the columns; the comparisons reject NaN.
-    if (!m_current || !(x > -1.0 && x < m_current->width) || !(y > -1.0 && y < m_current->height))
-        return 0.0;
-    std::vector<double> buffer(size_t(m_current->width));
-    return m_current->row(int(y), buffer.data())[int(x)];
+    return m_current ? m_current->valueAt(x, y) : 0.0;
 }

@@ -1,41 +1,144 @@
 #pragma once
 
 #include "batch/batchcmd.h"
+#include "display/mousec.h"
+#include "recon/procparams.h"
 #include "ui_body.h"
 
+#include <QDateTime>
 #include <QMainWindow>
+#include <QPen>
 #include <QThread>
 
+#include <array>
 #include <memory>
+#include <vector>
 
 class Batch;
+class CtCalc;
+class CtCalc2;
+class CtCalc2Ui;
+class CtDisp;
+class DataFileLoader;
+class DataSaver;
+class ImgDatas;
+class QAbstractButton;
+class QButtonGroup;
+class RawDisp;
+class Sinogram;
 
-// The one main window. It owns the panels and workers and executes batch commands, including
-// the configuration file's lines at the end of its construction.
+// The one main window. It owns the panels and workers, drives loading, the raw image with its
+// overlay, and the calculations (CT1, or a pool of CT2 workers over a range of slices), and
+// executes batch commands, including the configuration file's lines at the end of construction.
 class Body : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    Body();
+    // `ct2WorkerCount` 0: one CT2 worker per hardware thread.
+    explicit Body(int ct2WorkerCount = 0);
     ~Body() override;
 
+    // The window's widgets, for scripting and tests; the image tabs live in their own window.
+    Ui_Body& form() { return ui; }
+    int ct2WorkerCount() const { return int(ct2Workers.size()); }
+    bool isCalculating() const { return calculating; }
+    const ProcParams& snapshot() const { return params; }
+
 signals:
+    void batchCalcStart();
+    void batchCalcFinished();
+    void startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool genImg = true);
     void finishing();
+    void finishedLoadingCTFiles();
+    void calcFinished();
     void callBatchLoad(QString fname);
     void callBatchExec();
     void callBatchCheckEnd();
 
 public slots:
+    void batchLoad(QString fname);
+    void batchExec();
     void batchExCmd(BatchCmd cmd);
+    void setFixColorScale(bool f);
+    void setColorMin(double v);
+    void setColorMax(double v);
+    void setAutoSaveImage(bool f);
+    void setAutoSaveData(bool f);
+
+private slots:
+    void dataFilesSelected(QStringList files, bool clear);
+    void finishedLoadDataFiles();
+    void newPosOnRawImg(double x, double y);
+    void updateRawImage();
+    void draw(QPainter* p);
+    void selectedAPointInRawImg(double x, double y, MouseC::MStat s);
+    void showDispRaw();
+    void showSinogram();
+    void toggleCalcCt();
+    void startCalcCt();
+    void stopCalcCt();
+    void setupFFT();
+    void setupSaveConds();
+    void execSingleCtCalc();
+    void execMultiCtCalc();
+    void ctCalcFinished();
+    void setShowAdditionalInfo(bool f);
+    void setShowAdditionalAdditionalInfo(bool f);
+    void changedCtSel(QAbstractButton* button);
+    void changedAutoExec();
+    void dRUpdated(double rx0, double rz0, double rx1, double rz1);
+    void cRUpdated(double rx0, double rz0, double rx1, double rz1);
+    void fixColorScaleChanged();
+    double colorMin();
+    double colorMax();
+    void ctImage(int no, QImage img);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void buildPanels();
+    void createCt2Pool(int n);
+    void connectSignals();
     void showTab(int position);
+    bool hasImages() const;
+    void applySelection(const QRectF& selection);
+    void setRegions(double rx0, double rz0, double rx1, double rz1, QObject* except);
+    void handOut(int worker, int slice);
+    int busyWorkers(int threads) const;
+    void showProgress(double percent);
+
+    std::array<QPen, 6> pens;
+    ProcParams params;
+    int sliceCursor = 0;
+    QDateTime calcStartTime;
+    QDateTime calcEndTime;
+    bool needRegionReset = true;
+    bool needSliceToReset = true;
+    bool needSliceNoReset = true;
+    bool needCorReset = true;
+    bool calculating = false;
+    bool batchCalcPending = false;
+    bool showAllCt2Tabs = false;
 
     std::unique_ptr<Batch> batch;
     std::unique_ptr<QThread> batchThread;
+    std::unique_ptr<ImgDatas> imgDatas;
+    std::unique_ptr<QThread> imgThread;
+    std::unique_ptr<DataFileLoader> loader;
+    std::unique_ptr<DataSaver> saver;
+    std::unique_ptr<QThread> saverThread;
+    std::vector<std::unique_ptr<CtCalc2>> ct2Workers;
+    std::vector<std::unique_ptr<QThread>> ct2Threads;
+    QList<CtCalc2Ui*> ct2Uis;
+    // Slices handed to each worker and not yet reported finished.
+    std::vector<int> outstanding;
+
     Ui_Body ui;
+    QButtonGroup* ctSelection = nullptr;
+    RawDisp* rawDisp = nullptr;
+    Sinogram* sinogram = nullptr;
+    CtCalc* ctCalc = nullptr;
+    CtDisp* ctDisp = nullptr;
 };

@@ -38,12 +38,13 @@ void CtCalc::startCt()
     stampStart(QDateTime::currentDateTime());
     m_sinogram->genSinogram();
     const HSgm& sgm = m_sinogram->record();
-    if (!sgm.hasData())
-        return;
     const int n = (sgm.width / 2) * 2;
-    // No transform can be planned below two samples.
-    if (!m_core.prepare(n, sgm.rows))
+    // No transform can be planned below two samples. The run still ends, so that whoever
+    // started it is not left waiting.
+    if (!sgm.hasData() || !m_core.prepare(n, sgm.rows)) {
+        emit calcFinished();
         return;
+    }
     m_sgm = sgm;
     m_rows = sgm.rows;
     ui.ShowSliceNo->setText(QString::number(sgm.slice));

@@ -146,14 +146,15 @@ private slots:
         QVERIFY(touched);
     }
 
-    void noSinogramDoesNotStart()
+    void noSinogramEndsAtOnce()
     {
+        // Nothing to reconstruct: the run ends at once, so the window does not wait for ever.
         ImgDatas empty;
         Rig rig(empty);
         QSignalSpy finished(&rig.calc, &CtCalc::calcFinished);
         rig.calc.calcCt();
-        QTest::qWait(50);
-        QCOMPARE(finished.count(), 0);
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(!rig.calc.isRunning());
         QVERIFY(!rig.calc.ui.StartT->text().isEmpty());
         QVERIFY(rig.calc.core().result().empty());
     }
