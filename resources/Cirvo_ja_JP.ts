@@ -31,6 +31,218 @@
         <source>3D View</source>
         <translation>3D表示</translation>
     </message>
+    <message>
+        <source>Image Files</source>
+        <translation>画像ファイル</translation>
+    </message>
+    <message>
+        <source>I0</source>
+        <translation>I0</translation>
+    </message>
+    <message>
+        <source>BG</source>
+        <translation>BG</translation>
+    </message>
+    <message>
+        <source>CT-XAFS</source>
+        <translation>CT-XAFS</translation>
+    </message>
+    <message>
+        <source>Show Additionl Info for CT XAFS</source>
+        <translation>CT XAFS の追加情報を表示</translation>
+    </message>
+    <message>
+        <source>Send Msg.</source>
+        <translation>送信</translation>
+    </message>
+    <message>
+        <source>Exec 2DA</source>
+        <translation>2DA 実行</translation>
+    </message>
+    <message>
+        <source>Cont. 2DA</source>
+        <translation>2DA 連続</translation>
+    </message>
+    <message>
+        <source>Link Zandor</source>
+        <translation>Zandor 接続</translation>
+    </message>
+    <message>
+        <source>w 2DA</source>
+        <translation>2DA 併用</translation>
+    </message>
+    <message>
+        <source>Seq. Calc.</source>
+        <translation>連続計算</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>開始</translation>
+    </message>
+    <message>
+        <source>To</source>
+        <translation>終了</translation>
+    </message>
+    <message>
+        <source>Keep on New Sets</source>
+        <translation>新しいセットでも保持</translation>
+    </message>
+    <message>
+        <source>Total</source>
+        <translation>合計</translation>
+    </message>
+    <message>
+        <source>Delta</source>
+        <translation>差分</translation>
+    </message>
+    <message>
+        <source>Stage</source>
+        <translation>段階</translation>
+    </message>
+    <message>
+        <source>More</source>
+        <translation>詳細</translation>
+    </message>
+    <message>
+        <source>Saving</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>Auto Save Data</source>
+        <translation>データ自動保存</translation>
+    </message>
+    <message>
+        <source>Auto Save Img</source>
+        <translation>画像自動保存</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;When this option is selected but neither &apos;of Energy&apos; nor &apos;of Slice&apos; is selected, it works as if &apos;of Slice&apos; is selected.W&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;これを選び「エネルギー別」も「スライス別」も選ばないときは、「スライス別」を選んだものとして働きます。&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>Save in Sub Folders</source>
+        <translation>サブフォルダに保存</translation>
+    </message>
+    <message>
+        <source>of Energy</source>
+        <translation>エネルギー別</translation>
+    </message>
+    <message>
+        <source>of Slice</source>
+        <translation>スライス別</translation>
+    </message>
+    <message>
+        <source>Upper Limit</source>
+        <translation>上限</translation>
+    </message>
+    <message>
+        <source>Lower Limit</source>
+        <translation>下限</translation>
+    </message>
+    <message>
+        <source>Offset</source>
+        <translation>オフセット</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>画像</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>データ</translation>
+    </message>
+    <message>
+        <source>Color Scale</source>
+        <translation>カラースケール</translation>
+    </message>
+    <message>
+        <source>Fix Color Scale</source>
+        <translation>カラースケール固定</translation>
+    </message>
+    <message>
+        <source>Min</source>
+        <translation>最小</translation>
+    </message>
+    <message>
+        <source>Max</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>Calculation</source>
+        <translation>計算</translation>
+    </message>
+    <message>
+        <source>CT1</source>
+        <translation>CT1</translation>
+    </message>
+    <message>
+        <source>CT2</source>
+        <translation>CT2</translation>
+    </message>
+    <message>
+        <source>Show Res.</source>
+        <translation>結果表示</translation>
+    </message>
+    <message>
+        <source>Calc</source>
+        <translation>計算</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>開始</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>終了</translation>
+    </message>
+    <message>
+        <source>Spent</source>
+        <translation>所要</translation>
+    </message>
+    <message>
+        <source>Save Setup</source>
+        <translation>設定保存</translation>
+    </message>
+    <message>
+        <source>Load Setup</source>
+        <translation>設定読込</translation>
+    </message>
+    <message>
+        <source>Cirvo Images</source>
+        <translation>Cirvo 画像</translation>
+    </message>
+    <message>
+        <source>Sel. I0 File Set</source>
+        <translation>I0 ファイル組選択</translation>
+    </message>
+    <message>
+        <source>Measured Raw Image</source>
+        <translation>測定生画像</translation>
+    </message>
+    <message>
+        <source>Check Sinogram</source>
+        <translation>サイノグラム確認</translation>
+    </message>
+    <message>
+        <source>CT Reconstruction</source>
+        <translation>CT 再構成</translation>
+    </message>
+    <message>
+        <source>CT images</source>
+        <translation>CT 画像一覧</translation>
+    </message>
+    <message>
+        <source>Reconstructed Body View</source>
+        <translation>再構成立体表示</translation>
+    </message>
+    <message>
+        <source>CT Calc2 %1</source>
+        <translation>CT 計算2 %1</translation>
+    </message>
+    <message>
+        <source>CT2 %1</source>
+        <translation>CT2 %1</translation>
+    </message>
 </context>
 <context>
     <name>CBarUI</name>
@@ -257,6 +469,14 @@
     <message>
         <source>Tiff file (*.tif *.tiff)</source>
         <translation>TIFFファイル (*.tif *.tiff)</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名前</translation>
+    </message>
+    <message>
+        <source>Tag</source>
+        <translation>タグ</translation>
     </message>
 </context>
 <context>
