@@ -70,7 +70,6 @@ Body::Body(int ct2WorkerCount)
         selector->setMode(SelectAFile::SaveFile);
         selector->showNameAndTag(true);
     }
-    ui.SelI0Files->setMulti(false, 1);
     ui.SelI0Files->setSimplified(tr("Sel. I0 File Set"));
 
     imgThread = std::make_unique<QThread>();
@@ -157,6 +156,7 @@ void Body::connectSignals()
     connect(ctSelection, &QButtonGroup::buttonClicked, this, &Body::changedCtSel);
     connect(ui.procCtrl, &ProcCtrl::autoExecUpdated, this, &Body::changedAutoExec);
     connect(ui.CTFiles, &SelectDataFiles::filesSelected, this, &Body::dataFilesSelected);
+    connect(ui.SelI0Files, &SelectDataFiles::filesSelected, this, &Body::i0FilesSelected);
     connect(rawDisp, &DispAWLayout::drawImage2, this, &Body::draw);
     connect(rawDisp, &ImgDispWPV::newPosInvY, this, &Body::newPosOnRawImg);
     connect(rawDisp, &ImgDispWCBar::newBar, this, &Body::updateRawImage);
@@ -218,6 +218,13 @@ bool Body::hasImages() const
 void Body::dataFilesSelected(QStringList files, bool clear)
 {
     loader->dataFilesSelected(files, clear);
+}
+
+void Body::i0FilesSelected(QStringList files, bool)
+{
+    i0Files.setFiles(files);
+    for (const QString& file : files)
+        ui.SelI0Files->appendEntry(file);
 }
 
 void Body::finishedLoadDataFiles()

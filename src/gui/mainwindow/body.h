@@ -2,6 +2,7 @@
 
 #include "batch/batchcmd.h"
 #include "display/mousec.h"
+#include "imageio/i0fileset.h"
 #include "recon/procparams.h"
 #include "ui_body.h"
 
@@ -69,6 +70,7 @@ public slots:
 private slots:
     void dataFilesSelected(QStringList files, bool clear);
     void finishedLoadDataFiles();
+    void i0FilesSelected(QStringList files, bool clear);
     void newPosOnRawImg(double x, double y);
     void updateRawImage();
     void draw(QPainter* p);
@@ -110,6 +112,8 @@ private:
     void showProgress(double percent);
 
     std::array<QPen, 6> pens;
+    // The I0 images of a CT-XAFS series with the energy of each.
+    I0FileSet i0Files;
     ProcParams params;
     int sliceCursor = 0;
     QDateTime calcStartTime;

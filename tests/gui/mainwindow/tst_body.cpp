@@ -37,6 +37,24 @@ private slots:
         QCOMPARE(tabs(body)->currentIndex(), 0);
     }
 
+    void oneTabPerCt2Worker()
+    {
+        Config::instance().enter("show_all_ct2_images", "1", "");
+        {
+            Body body(2);
+            QCOMPARE(body.ct2WorkerCount(), 2);
+            QCOMPARE(tabTitles(body),
+                     QStringList({"Raw Image", "Sinogram", "CT Reconstructed Image", "I0 Image",
+                                  "BG Image", "CT Images", "3D View", "CT2 1", "CT2 2"}));
+        }
+        Config::instance().enter("show_all_ct2_images", "0", "");
+        Body body(3);
+        QCOMPARE(body.ct2WorkerCount(), 3);
+        QCOMPARE(tabs(body)->tabText(3), QStringLiteral("CT2"));
+        QCOMPARE(tabs(body)->count(), 8);
+        QCOMPARE(body.form().procCtrl->threads(), 2);
+    }
+
     void showCommands_data()
     {
         QTest::addColumn<QString>("line");

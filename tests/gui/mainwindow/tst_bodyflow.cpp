@@ -243,6 +243,17 @@ private slots:
         QCOMPARE(filesIn(out), (QStringList{"rec-e1-00000.dat", "rec-e1-00001.dat"}));
     }
 
+    void i0FileSetListsItsFiles()
+    {
+        Body body(1);
+        SelectDataFiles* set = body.form().SelI0Files;
+        set->selectFiles({"/d/I0-8340_5eV-001.img", "/d/I0-8.35keV-001.img"});
+        QCOMPARE(set->ui.Selected->count(), 2);
+        set->selectFiles({"/d/I0-9000eV-001.img"});
+        QCOMPARE(set->ui.Selected->count(), 1);
+        QCOMPARE(set->ui.Selected->itemText(0), QStringLiteral("/d/I0-9000eV-001.img"));
+    }
+
     void interlocksAndClicks()
     {
         DataSet data;
