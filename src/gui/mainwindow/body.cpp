@@ -252,20 +252,23 @@ void Body::finishedLoadDataFiles()
     sinogram->genSgmImage();
     if (needRegionReset || !keep) {
         const double e = (v ? w : h) - 1;
-        setRegions(0, 0, e, e, nullptr);
+        setRegions(0, 0, e, e);
         needRegionReset = false;
     }
     emit finishedLoadingCTFiles();
 }
 
-void Body::setRegions(double rx0, double rz0, double rx1, double rz1, QObject* except)
+QList<CtPanel*> Body::ctPanels() const
 {
     QList<CtPanel*> panels{ctCalc};
     for (CtCalc2Ui* panel : ct2Uis)
         panels << panel;
-    for (CtPanel* panel : panels) {
-        if (panel == except)
-            continue;
+    return panels;
+}
+
+void Body::setRegions(double rx0, double rz0, double rx1, double rz1)
+{
+    for (CtPanel* panel : ctPanels()) {
         panel->setDR(rx0, rz0, rx1, rz1);
         panel->setCR(rx0, rz0, rx1, rz1);
     }
@@ -354,7 +357,7 @@ void Body::applySelection(const QRectF& s)
     const double span = v ? s.width() : s.height();
     const double along = v ? s.y() : s.x();
     const double length = v ? s.height() : s.width();
-    setRegions(across, across, across + span, across + span, nullptr);
+    setRegions(across, across, across + span, across + span);
     ui.procCtrl->setSliceFrom(sliceOf(along));
     ui.procCtrl->setSliceTo(sliceOf(along + length));
 }

@@ -20,6 +20,7 @@ class CtCalc;
 class CtCalc2;
 class CtCalc2Ui;
 class CtDisp;
+class CtPanel;
 class DataFileLoader;
 class DataSaver;
 class ImgDatas;
@@ -106,7 +107,9 @@ private:
     void showTab(int position);
     bool hasImages() const;
     void applySelection(const QRectF& selection);
-    void setRegions(double rx0, double rz0, double rx1, double rz1, QObject* except);
+    // CT1's panel and every CT2 panel.
+    QList<CtPanel*> ctPanels() const;
+    void setRegions(double rx0, double rz0, double rx1, double rz1);
     void handOut(int worker, int slice);
     int busyWorkers(int threads) const;
     void showProgress(double percent);

@@ -266,31 +266,22 @@ void Body::ctImage(int no, QImage img)
 
 void Body::dRUpdated(double rx0, double rz0, double rx1, double rz1)
 {
-    QObject* from = sender();
-    if (from != ctCalc)
-        ctCalc->setDR(rx0, rz0, rx1, rz1);
-    for (CtCalc2Ui* panel : ct2Uis)
-        if (panel != from)
+    for (CtPanel* panel : ctPanels())
+        if (panel != sender())
             panel->setDR(rx0, rz0, rx1, rz1);
 }
 
 void Body::cRUpdated(double rx0, double rz0, double rx1, double rz1)
 {
-    QObject* from = sender();
-    if (from != ctCalc)
-        ctCalc->setCR(rx0, rz0, rx1, rz1);
-    for (CtCalc2Ui* panel : ct2Uis)
-        if (panel != from)
+    for (CtPanel* panel : ctPanels())
+        if (panel != sender())
             panel->setCR(rx0, rz0, rx1, rz1);
 }
 
 void Body::fixColorScaleChanged()
 {
     const bool fixed = ui.FixColorScale->isChecked();
-    QList<CtPanel*> panels{ctCalc};
-    for (CtCalc2Ui* panel : ct2Uis)
-        panels << panel;
-    for (CtPanel* panel : panels) {
+    for (CtPanel* panel : ctPanels()) {
         panel->setFixColorScale(fixed);
         if (fixed)
             panel->setCBarMinMaxForced(colorMin(), colorMax());

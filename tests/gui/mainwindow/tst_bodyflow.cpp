@@ -3,6 +3,7 @@
 #include "phantom/phantomwriter.h"
 #include "recon/ctcalc.h"
 #include "recon/ctcalc2.h"
+#include "recon/ctcalc2ui.h"
 
 #include <QDir>
 #include <QFile>
@@ -241,6 +242,30 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(started.count(), 2);
         QCOMPARE(filesIn(out), (QStringList{"rec-e1-00000.dat", "rec-e1-00001.dat"}));
+    }
+
+    void regionsAndColourScaleFollowEveryPanel()
+    {
+        Body body(2);
+        Ui_Body& ui = body.form();
+        const QList<CtCalc2Ui*> ct2 = ui.ImgsTab->widget(3)->findChildren<CtCalc2Ui*>();
+        QCOMPARE(ct2.size(), 1);
+        ct1(body)->setCR(5, 6, 50, 60);
+        QCOMPARE(ct2.first()->calcRegion().x1, 50.0);
+        QCOMPARE(ct2.first()->calcRegion().z1, 60.0);
+        ct2.first()->setDR(1, 2, 30, 40);
+        QCOMPARE(ct1(body)->ui.Drx1->text(), QStringLiteral("30"));
+
+        ui.ColorMin->setText(QStringLiteral("-0.5"));
+        ui.ColorMax->setText(QStringLiteral("2.5"));
+        ui.FixColorScale->setChecked(true);
+        for (CtPanel* panel :
+             {static_cast<CtPanel*>(ct1(body)), static_cast<CtPanel*>(ct2.first())}) {
+            const ColorBar* bar = panel->ui.DispCt->barForm.CBar;
+            QVERIFY(bar->isFixed());
+            QCOMPARE(bar->minV, -0.5);
+            QCOMPARE(bar->maxV, 2.5);
+        }
     }
 
     void i0FileSetListsItsFiles()
