@@ -96,17 +96,20 @@ void Config::parseArguments(const QStringList& args)
 
 bool Config::readFile(const QString& fileName)
 {
+    // The file named here, not the last one it included.
+    m_fileName = fileName;
     QStringList chain;
-    return readFileNested(fileName, chain);
+    if (readFileNested(fileName, chain))
+        return true;
+    m_fileName.clear();
+    return false;
 }
 
 bool Config::readFileNested(const QString& fileName, QStringList& chain)
 {
-    m_fileName = fileName;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         qCDebug(lcConfig) << "Can't open config file : " << fileName;
-        m_fileName.clear();
         return false;
     }
     chain.append(QFileInfo(file).canonicalFilePath());
@@ -133,6 +136,11 @@ void Config::readLine(const QString& rawLine, QStringList& chain)
 
     if (key.toUpper() != QLatin1String("INCLUDE")) {
         enter(key, value, rest);
+        return;
+    }
+    // Qt warns about an empty name or one holding NUL instead of failing quietly.
+    if (value.isEmpty() || value.contains(QChar(0))) {
+        qCDebug(lcConfig).noquote() << "INCLUDE without a usable file name :" << line;
         return;
     }
     const QString target = QFileInfo(value).canonicalFilePath();

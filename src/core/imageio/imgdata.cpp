@@ -5,12 +5,16 @@
 #include "imgdatatiff.h"
 
 #include <QFile>
+#include <QtNumeric>
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 namespace
 {
+
+std::atomic<qint64> maxBytes{ImgData::DefaultMaxFrameBytes};
 
 // Reads the first two bytes; an empty result when the file cannot be opened.
 QByteArray firstTwoBytes(const QString& fileName, const char* testName)
@@ -28,6 +32,32 @@ QByteArray firstTwoBytes(const QString& fileName, const char* testName)
 } // namespace
 
 ImgData::~ImgData() = default;
+
+void ImgData::setMaxFrameBytes(qint64 bytes)
+{
+    maxBytes = std::max<qint64>(bytes, 1);
+}
+
+qint64 ImgData::maxFrameBytes()
+{
+    return maxBytes;
+}
+
+bool ImgData::frameWithinLimit(quint64 w, quint64 h, int bytesPerPixel, const QString& name)
+{
+    quint64 bytes = 0;
+    const bool overflow = qMulOverflow(w, h, &bytes) ||
+                          qMulOverflow(bytes, quint64(std::max(bytesPerPixel, 1)), &bytes);
+    if (!overflow && bytes <= quint64(maxFrameBytes()))
+        return true;
+    qCDebug(lcImageIo).noquote()
+        << QStringLiteral("Image frame of %1 x %2 pixels is over the limit of %3 bytes :")
+               .arg(w)
+               .arg(h)
+               .arg(maxFrameBytes())
+        << name;
+    return false;
+}
 
 int ImgData::fileType(const QString& fileName)
 {

@@ -16,6 +16,15 @@ public:
     static int fileType(const QString& fileName);
     static std::unique_ptr<ImgData> createImgData(int type);
 
+    // The most bytes one frame may claim (a pixel counts at least one byte); both readers
+    // refuse larger claims before allocating. A fuzz run sets it low to stay within memory.
+    static constexpr qint64 DefaultMaxFrameBytes = qint64(1) << 34;
+    static void setMaxFrameBytes(qint64 bytes);
+    static qint64 maxFrameBytes();
+    // Whether a frame of `w` x `h` pixels of `bytesPerPixel` bytes is within maxFrameBytes();
+    // writes the refusal, naming `name`, when it is not.
+    static bool frameWithinLimit(quint64 w, quint64 h, int bytesPerPixel, const QString& name);
+
     virtual ~ImgData();
     virtual void reset() = 0;
     virtual bool readProps(const QString& fileName, int& width, int& height) = 0;

@@ -7,6 +7,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <limits>
 
 namespace
 {
@@ -14,6 +15,13 @@ namespace
 quint16 headerWord(const QByteArray& header, int offset)
 {
     return qFromLittleEndian<quint16>(header.constData() + offset);
+}
+
+// The size of an area from its corners; 0 (refused) when it is empty or wider than an int.
+int extent(int from, int to)
+{
+    const qint64 size = qint64(to) - from;
+    return size > 0 && size <= std::numeric_limits<int>::max() ? int(size) : 0;
 }
 
 // The first item after a property prefix, by the configuration reader's item rules.
@@ -80,8 +88,10 @@ bool ImgDataITEX::readProps(const QString& name, int& width, int& height)
     if (!in.seek(ItexFormat::HeaderBytes))
         return false;
     const QByteArray comment = in.read(commentLength);
-    if (comment.size() < commentLength)
+    if (comment.size() < commentLength) {
+        qCDebug(lcImageIo) << "ITEX file is shorter than its comment :" << name;
         return false;
+    }
     // A refused file keeps the size 0 x 0, so no caller sizes a buffer from its claims.
     int w = 0;
     int h = 0;
@@ -103,6 +113,9 @@ bool ImgDataITEX::readProps(const QString& name, int& width, int& height)
         qCDebug(lcImageIo) << "ITEX file is shorter than its first frame :" << name;
         return false;
     }
+    // A pixel type without bytes fits any file; its row buffers still take memory.
+    if (!frameWithinLimit(quint64(hdrWidth), quint64(hdrHeight), bytesPerPixel, name))
+        return false;
     width = w;
     height = h;
     return true;
@@ -133,8 +146,8 @@ void ImgDataITEX::readComment(const QByteArray& comment, int& w, int& h)
             const int y0 = corners.next().toInt();
             const int x1 = corners.next().toInt();
             const int y1 = corners.next().toInt();
-            areWidth = x1 - x0;
-            areHeight = y1 - y0;
+            areWidth = extent(x0, x1);
+            areHeight = extent(y0, y1);
         }
     };
 

@@ -60,6 +60,8 @@ TiffHandle openTiff(const QString& name)
     void* fileName = const_cast<QString*>(&name);
     TIFFOpenOptionsSetErrorHandlerExtR(options, libtiffError, fileName);
     TIFFOpenOptionsSetWarningHandlerExtR(options, libtiffWarning, fileName);
+    // libtiff's own buffers (strip offsets, compressed strips) stay within the frame limit too.
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(ImgData::maxFrameBytes()));
     TiffHandle tif(TIFFOpenExt(QFile::encodeName(name).constData(), "r", options));
     TIFFOpenOptionsFree(options);
     if (!tif)
@@ -189,7 +191,8 @@ bool readLayout(TIFF* tif, qint64 fileSize, const QString& name, PageLayout& pag
     }
     const int pixelBytes = bytesPerSample(page.type);
     if (!areaBytes("page", page.width, page.height, pixelBytes, page.compression, fileSize, name,
-                   page.frameBytes))
+                   page.frameBytes) ||
+        !ImgData::frameWithinLimit(page.width, page.height, pixelBytes, name))
         return false;
     page.tiled = TIFFIsTiled(tif);
     if (!page.tiled)
@@ -204,7 +207,8 @@ bool readLayout(TIFF* tif, qint64 fileSize, const QString& name, PageLayout& pag
         return false;
     }
     return areaBytes("tile", page.tileWidth, page.tileLength, pixelBytes, page.compression,
-                     fileSize, name, page.tileBytes);
+                     fileSize, name, page.tileBytes) &&
+           ImgData::frameWithinLimit(page.tileWidth, page.tileLength, pixelBytes, name);
 }
 
 bool allocate(std::vector<uchar>& buffer, quint64 bytes, const QString& name)

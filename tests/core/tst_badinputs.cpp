@@ -1,0 +1,351 @@
+// The malformed files of tests/data/bad, each refused with its debug message and no fault.
+#include "batch/batch.h"
+#include "batch/batchcmd.h"
+#include "config/config.h"
+#include "imageio/imgdata.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace
+{
+
+// Collects every debug message while it lives; other messages go on to Qt Test.
+class MessageLog
+{
+public:
+    MessageLog()
+    {
+        s_current = this;
+        m_previous = qInstallMessageHandler(&MessageLog::handle);
+    }
+    ~MessageLog()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+
+    // How many messages match `pattern`.
+    qsizetype count(const QString& pattern) const
+    {
+        const QRegularExpression re(pattern);
+        return std::count_if(m_messages.cbegin(), m_messages.cend(),
+                             [&](const QString& m) { return re.match(m).hasMatch(); });
+    }
+    // Whether a message starts with `text` and names `path` after it.
+    bool has(const QString& text, const QString& path) const
+    {
+        return count(QStringLiteral("^") + QRegularExpression::escape(text) + QStringLiteral(".*") +
+                     QRegularExpression::escape(path)) > 0;
+    }
+    bool isEmpty() const { return m_messages.isEmpty(); }
+    QByteArray all() const { return m_messages.join(u'\n').left(2000).toLocal8Bit(); }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if (type == QtDebugMsg)
+            s_current->m_messages.append(message);
+        else
+            s_current->m_previous(type, context, message);
+    }
+
+    inline static MessageLog* s_current = nullptr;
+    QtMessageHandler m_previous = nullptr;
+    QStringList m_messages;
+};
+
+// Sets the frame limit for one test and puts the default back.
+class FrameLimit
+{
+public:
+    explicit FrameLimit(qint64 bytes) { ImgData::setMaxFrameBytes(bytes); }
+    ~FrameLimit() { ImgData::setMaxFrameBytes(ImgData::DefaultMaxFrameBytes); }
+};
+
+QString bad(const QString& name)
+{
+    return QStringLiteral(CIRVO_BAD_DIR "/") + name;
+}
+
+std::unique_ptr<ImgData> loaded(int type, const QString& path, int frame = 0)
+{
+    auto img = ImgData::createImgData(type);
+    img->fileName = path;
+    img->valid = img->load(frame);
+    return img;
+}
+
+} // namespace
+
+class tst_badinputs : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write test file");
+        return path;
+    }
+
+private slots:
+    void images_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("frame");
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<QString>("message");
+        const int itex = ImgData::Itex;
+        const int tiff = ImgData::Tiff;
+        const qint64 normal = ImgData::DefaultMaxFrameBytes;
+        const qint64 low = 1 << 20;
+        QTest::newRow("itex header cut")
+            << "itex/header-cut.img" << itex << 0 << normal << "Error on reading ITEX file props.";
+        QTest::newRow("itex comment cut") << "itex/comment-cut.img" << itex << 0 << normal
+                                          << "ITEX file is shorter than its comment :";
+        QTest::newRow("itex frame cut") << "itex/frame-cut.his" << itex << 0 << normal
+                                        << "ITEX file is shorter than its first frame :";
+        QTest::newRow("itex second frame cut") << "itex/second-frame-cut.his" << itex << 2 << normal
+                                               << "ITEX file is too short for frame 2 :";
+        QTest::newRow("itex oversized") << "itex/oversized.his" << itex << 0 << normal
+                                        << "ITEX file is shorter than its first frame :";
+        QTest::newRow("itex zero frame")
+            << "itex/zero-frame.img" << itex << 0 << normal
+            << "ITEX image of 4 x 3 pixels does not fit its 0 x 0 frame :";
+        // Pixels without bytes fit any file; the limit still holds for them.
+        QTest::newRow("itex no pixel bytes, low limit")
+            << "itex/unknown-type-huge.img" << itex << 0 << low
+            << "Image frame of 65535 x 65535 pixels is over the limit of 1048576 bytes :";
+        QTest::newRow("tiff header cut")
+            << "tiff/header-cut.tif" << tiff << 0 << normal << "Can not open TIFF file :";
+        QTest::newRow("tiff directory cut")
+            << "tiff/directory-cut.tif" << tiff << 0 << normal << "Can not open TIFF file :";
+        QTest::newRow("tiff strip cut")
+            << "tiff/strip-cut.tif" << tiff << 0 << normal << "Can not decode TIFF strip 0 :";
+        QTest::newRow("tiff oversized")
+            << "tiff/oversized.tif" << tiff << 0 << normal
+            << "TIFF page of 65535 x 65535 pixels needs 8589672450 bytes, more than the file "
+               "holds :";
+        QTest::newRow("tiff oversized deflate")
+            << "tiff/oversized-deflate.tif" << tiff << 0 << normal
+            << "TIFF page of 60000 x 60000 pixels needs 3600000000 bytes, more than 1024 times "
+               "the file :";
+        // Within what 2000 deflated bytes can expand to, but over a low limit.
+        QTest::newRow("tiff over a low limit")
+            << "tiff/over-limit-deflate.tif" << tiff << 0 << low
+            << "Image frame of 1200 x 1200 pixels is over the limit of 1048576 bytes :";
+        QTest::newRow("tiff within the limit, undecodable")
+            << "tiff/over-limit-deflate.tif" << tiff << 0 << normal
+            << "Can not decode TIFF strip 0 :";
+        // libtiff itself refuses zero sizes while it reads the directory.
+        QTest::newRow("tiff zero width")
+            << "tiff/zero-width.tif" << tiff << 0 << normal
+            << "libtiff error in TIFFReadDirectory: Cannot handle zero scanline size :";
+        QTest::newRow("tiff zero tile")
+            << "tiff/zero-tile.tif" << tiff << 0 << normal
+            << "libtiff error in TIFFReadDirectory: Cannot handle zero number of tiles :";
+    }
+
+    void images()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, type);
+        QFETCH(int, frame);
+        QFETCH(qint64, limit);
+        QFETCH(QString, message);
+        const QString path = bad(file);
+        QVERIFY(QFile::exists(path));
+        const FrameLimit frameLimit(limit);
+        MessageLog log;
+        const auto img = loaded(type, path, frame);
+        QVERIFY(!img->valid);
+        QVERIFY2(log.has(message, path), log.all());
+        // A refused image hands out zeros, never bytes it does not hold.
+        std::vector<double> buffer(size_t(std::max(img->width, 1)), -1.0);
+        img->row(0, buffer.data());
+        QVERIFY(std::all_of(buffer.begin(), buffer.end(), [](double v) { return v <= 0.0; }));
+    }
+
+    void refusedWithoutMessage_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("zero size in the comment") << "itex/zero-size.img";
+        QTest::newRow("areSource wider than an int") << "itex/aresource-overflow.img";
+    }
+
+    void refusedWithoutMessage()
+    {
+        QFETCH(QString, file);
+        MessageLog log;
+        QVERIFY(!loaded(ImgData::Itex, bad(file))->valid);
+        QVERIFY2(log.isEmpty(), log.all());
+    }
+
+    void itexCommentThatIsNotUtf8()
+    {
+        MessageLog log;
+        const auto img = loaded(ImgData::Itex, bad("itex/non-utf8-comment.img"));
+        QVERIFY(img->valid);
+        QCOMPARE(img->width, 4);
+        QCOMPARE(img->height, 3);
+        // "\xe9" is no number.
+        QCOMPARE(img->expTime, 0.0);
+        QVERIFY2(log.isEmpty(), log.all());
+    }
+
+    void itexHugeClaimWithoutPixelBytes()
+    {
+        // Within the default limit the frame reads as zeros, as any unknown pixel type does.
+        MessageLog log;
+        const auto img = loaded(ImgData::Itex, bad("itex/unknown-type-huge.img"));
+        QVERIFY(img->valid);
+        QCOMPARE(img->width, 65535);
+        QCOMPARE(log.count(QStringLiteral("^Unknown ITEX pixel type 7 reads as 0.0")), 1);
+    }
+
+    void configFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("lastKey");
+        QTest::newRow("unclosed quote")
+            << "unclosed-quote.cfg"
+            << "^In a line \\[key \"open value\\] item is started from quote but not ended by "
+               "quote$"
+            << "after";
+        QTest::newRow("cycle")
+            << "cycle-a.cfg"
+            << "^INCLUDE cycle refused : .*/cycle-a\\.cfg -> .*/cycle-b\\.cfg -> "
+               ".*/cycle-a\\.cfg$"
+            << "after_b";
+        QTest::newRow("include without a name")
+            << "include-no-name.cfg"
+            << "^INCLUDE without a usable file name : INCLUDE( \"\")?$"
+            << "after";
+        QTest::newRow("include of a name with NUL")
+            << "include-nul.cfg"
+            << "^INCLUDE without a usable file name : INCLUDE cycle"
+            << "after";
+        QTest::newRow("not UTF-8") << "non-utf8.cfg"
+                                   << ""
+                                   << "next";
+    }
+
+    void configFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, message);
+        QFETCH(QString, lastKey);
+        // INCLUDE names are relative to the working directory.
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(bad("config")));
+        MessageLog log;
+        Config config;
+        const bool read = config.readFile(file);
+        QDir::setCurrent(previous);
+        QVERIFY(read);
+        QCOMPARE(config.fileName(), file);
+        QVERIFY(config.contains(lastKey));
+        if (message.isEmpty())
+            QVERIFY2(log.isEmpty(), log.all());
+        else
+            QVERIFY2(log.count(message) >= 1, log.all());
+    }
+
+    void configIncludeOfMissingFileKeepsTheName()
+    {
+        const QString main =
+            write("main.cfg", "INCLUDE " + m_dir.filePath("gone.cfg").toUtf8() + "\nafter 1\n");
+        MessageLog log;
+        Config config;
+        QVERIFY(config.readFile(main));
+        QCOMPARE(config.fileName(), main);
+        QVERIFY(log.has("Can't open config file : ", "gone.cfg"));
+    }
+
+    void configLineOfMegabytes()
+    {
+        // Two lines of 3 MiB: a plain value, and an unclosed quote over the rest of its line.
+        const QByteArray big(3 << 20, 'v');
+        const QString path =
+            write("long.cfg", "big " + big + " tail\nopen \"" + big + "\nafter 1\n");
+        MessageLog log;
+        Config config;
+        QVERIFY(config.readFile(path));
+        QCOMPARE(config.value("big").size(), big.size());
+        QCOMPARE(config.value("open").size(), big.size());
+        QVERIFY(config.contains("after"));
+        QCOMPARE(log.count(QStringLiteral("^In a line \\[open \"v+\\] item is started from quote "
+                                          "but not ended by quote$")),
+                 1);
+    }
+
+    void batchFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("firstArgs");
+        QTest::newRow("unclosed quote")
+            << "unclosed-quote.txt"
+            << "^In a line \\[i0_load \"/a b\\] item is started from quote but not ended by quote$"
+            << QStringList{"/a b"};
+        QTest::newRow("stray quotes, one message")
+            << "stray-quote.txt"
+            << "^In a line \\[bg_load x\" y\" z\"\\] item is started from not quote but ended by "
+               "quote$"
+            << QStringList{"x\"", "y\"", "z\""};
+        QTest::newRow("not UTF-8") << "non-utf8.txt"
+                                   << "" << QStringList{"\ufffd\ufffd", "\ufffd x"};
+    }
+
+    void batchFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, message);
+        QFETCH(QStringList, firstArgs);
+        MessageLog log;
+        Batch batch;
+        batch.batchLoad(bad("batch/" + file));
+        QCOMPARE(batch.lines().size(), 2);
+        QCOMPARE(BatchCmd::parse(batch.lines().at(0)).args, firstArgs);
+        QCOMPARE(BatchCmd::parse(batch.lines().at(1)).cmd, QString("next"));
+        if (message.isEmpty())
+            QVERIFY2(log.isEmpty(), log.all());
+        else
+            QCOMPARE(log.count(message), 1);
+    }
+
+    void batchLineOfMegabytes()
+    {
+        // 4 MiB of stray quotes in one line: a message per item, each holding the line, would
+        // never end.
+        QByteArray line = "cmd";
+        while (line.size() < (4 << 20))
+            line += " x\"";
+        const QString path = write("long.txt", line + "\nnext 1\n");
+        MessageLog log;
+        Batch batch;
+        batch.batchLoad(path);
+        QCOMPARE(batch.lines().size(), 2);
+        const BatchCmd cmd = BatchCmd::parse(batch.lines().at(0));
+        QCOMPARE(cmd.args.size(), (line.size() - 3) / 3);
+        QCOMPARE(log.count(QStringLiteral("started from not quote but ended by quote$")), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_badinputs)
+#include "tst_badinputs.moc"
