@@ -113,7 +113,6 @@ bool ImgDataITEX::readProps(const QString& name, int& width, int& height)
         qCDebug(lcImageIo) << "ITEX file is shorter than its first frame :" << name;
         return false;
     }
-    // A pixel type without bytes fits any file; its row buffers still take memory.
     if (!frameWithinLimit(quint64(hdrWidth), quint64(hdrHeight), bytesPerPixel, name))
         return false;
     width = w;
@@ -174,7 +173,10 @@ void ImgDataITEX::readComment(const QByteArray& comment, int& w, int& h)
 
 bool ImgDataITEX::frameFits(qint64 offset, qint64 fileSize) const
 {
-    return offset >= 0 && offset <= fileSize && frameBytes <= fileSize - offset;
+    // A pixel type read as zeros still took at least a byte per pixel in the camera's file;
+    // without that a tiny file could claim a frame whose row buffers fill the memory.
+    const qint64 least = bytesPerPixel > 0 ? frameBytes : qint64(hdrWidth) * hdrHeight;
+    return offset >= 0 && offset <= fileSize && least <= fileSize - offset;
 }
 
 bool ImgDataITEX::open(const QString& name)

@@ -1,49 +1,16 @@
 #include "batch/batch.h"
+#include "messagelog.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
-#include <QMutex>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
 namespace
 {
-
-// Collects debug messages from every thread while it exists.
-class MessageLog
-{
-public:
-    MessageLog() { s_previous = qInstallMessageHandler(&MessageLog::handle); }
-    ~MessageLog() { qInstallMessageHandler(s_previous); }
-
-    static QStringList messages()
-    {
-        const QMutexLocker lock(&s_mutex);
-        return s_messages;
-    }
-    static void clear()
-    {
-        const QMutexLocker lock(&s_mutex);
-        s_messages.clear();
-    }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
-    {
-        {
-            const QMutexLocker lock(&s_mutex);
-            s_messages << text;
-        }
-        s_previous(type, context, text);
-    }
-
-    static inline QMutex s_mutex;
-    static inline QStringList s_messages;
-    static inline QtMessageHandler s_previous = nullptr;
-};
 
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content)
 {
@@ -304,13 +271,13 @@ private slots:
 
     void echoInCapitals()
     {
-        const MessageLog log;
+        MessageLog log;
         Interpreter in;
         in.load(script(":ECHO  hello  \"big world\"\nnext\n"));
-        MessageLog::clear();
+        log.clear();
         QVERIFY(in.execToEnd());
         QCOMPARE(in.receiver.commands(), QStringList{"next"});
-        QVERIFY(MessageLog::messages().contains(":ECHO  hello  \"big world\""));
+        QVERIFY(log.messages().contains(":ECHO  hello  \"big world\""));
     }
 
     void unreadableFilesKeepTheScript_data()
@@ -335,31 +302,31 @@ private slots:
         QVERIFY(large.resize(Batch::MaxFileBytes + 1));
         large.close();
 
-        const MessageLog log;
+        MessageLog log;
         Interpreter in;
         in.load(script("kept 1\n"));
-        MessageLog::clear();
+        log.clear();
         const QString path = m_dir.filePath(name);
         in.load(path);
         QCOMPARE(in.script(), QStringList{"kept 1"});
-        QVERIFY(MessageLog::messages().contains(message + ' ' + path));
+        QVERIFY(log.messages().contains(message + ' ' + path));
     }
 
     void malformedLinesDoNotStopTheScript()
     {
-        const MessageLog log;
+        MessageLog log;
         Interpreter in;
         QByteArray text("images_load \"no end\nbad\"  x\n");
         text += QByteArray("\x00\x01\xff\xfe garbage\n", 13);
         text += "last\n";
         in.load(script(text));
-        MessageLog::clear();
+        log.clear();
         QVERIFY(in.execToEnd());
         QCOMPARE(in.receiver.received.size(), 4);
         QCOMPARE(in.receiver.received.at(0).args, QStringList{"no end"});
         QCOMPARE(in.receiver.received.at(1).cmd, QStringLiteral("bad\""));
         QCOMPARE(in.receiver.commands().last(), QStringLiteral("last"));
-        const QStringList messages = MessageLog::messages();
+        const QStringList messages = log.messages();
         QVERIFY(messages.contains(
             "In a line [images_load \"no end] item is started from quote but not ended by quote"));
         QVERIFY(messages.contains(

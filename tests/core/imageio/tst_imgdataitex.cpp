@@ -131,10 +131,17 @@ private slots:
     {
         ItexBytes b;
         b.pixelType = 5;
+        b.frames = {QByteArray(12, '\x7f')};
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Unknown ITEX pixel type 5"));
         auto img = loaded(write(b.build()));
         QVERIFY(img->valid);
         QCOMPARE(rowOf(*img, 2), std::vector<double>(4, 0.0));
+
+        // Whatever its type, a frame takes a byte per pixel of the file at least.
+        b.frames = {QByteArray(11, '\x7f')};
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Unknown ITEX pixel type 5"));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("shorter than its first frame"));
+        QVERIFY(!loaded(write(b.build()))->valid);
     }
 
     void rowsColumnsAndHeaderFields()

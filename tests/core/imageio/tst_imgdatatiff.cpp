@@ -1,10 +1,10 @@
 #include "cirvologging.h"
 #include "imageio/imgdatatiff.h"
+#include "messagelog.h"
 
 #include <QDir>
 #include <QFile>
 #include <QMap>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -21,47 +21,6 @@ Q_DECLARE_METATYPE(SampleType)
 
 namespace
 {
-
-// Collects the image reader's debug messages while it lives, so a test can ask what a refusal
-// said; other messages go on to Qt Test.
-class MessageLog
-{
-public:
-    MessageLog()
-    {
-        s_current = this;
-        m_previous = qInstallMessageHandler(&MessageLog::handle);
-    }
-    ~MessageLog()
-    {
-        qInstallMessageHandler(m_previous);
-        s_current = nullptr;
-    }
-
-    // Whether a message matches `reason` and names `path` after it.
-    bool has(const QString& reason, const QString& path) const
-    {
-        const QRegularExpression pattern(reason + QStringLiteral(".*") +
-                                         QRegularExpression::escape(path));
-        return std::any_of(m_messages.cbegin(), m_messages.cend(),
-                           [&](const QString& m) { return pattern.match(m).hasMatch(); });
-    }
-    bool isEmpty() const { return m_messages.isEmpty(); }
-    QByteArray all() const { return m_messages.join(u'\n').toLocal8Bit(); }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message)
-    {
-        if (type == QtDebugMsg && qstrcmp(context.category, lcImageIo().categoryName()) == 0)
-            s_current->m_messages.append(message);
-        else
-            s_current->m_previous(type, context, message);
-    }
-
-    inline static MessageLog* s_current = nullptr;
-    QtMessageHandler m_previous = nullptr;
-    QStringList m_messages;
-};
 
 uint16_t formatOf(SampleType type)
 {
@@ -477,7 +436,7 @@ private slots:
         const QString path = newPath();
         QVERIFY(writeTiff(path, mode.constData(), {page}));
 
-        MessageLog log;
+        MessageLog log(lcImageIo().categoryName());
         ImgDataTiff img;
         img.fileName = path;
         img.expTime = 5.0;
@@ -630,7 +589,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         const QString path = writeBytes(bytes);
         QVERIFY(!path.isEmpty());
-        MessageLog log;
+        MessageLog log(lcImageIo().categoryName());
         ImgDataTiff img;
         img.fileName = path;
         QVERIFY(!img.load(0));
@@ -665,7 +624,7 @@ private slots:
         QFETCH(QString, reason);
         const QString path = writeBytes(bytes);
         QVERIFY(!path.isEmpty());
-        MessageLog log;
+        MessageLog log(lcImageIo().categoryName());
         ImgDataTiff img;
         img.fileName = path;
         QVERIFY(!img.load(0));
@@ -717,7 +676,7 @@ private slots:
         QFETCH(QString, reason);
         const QString path = newPath();
         QVERIFY(writeLayout(path, samples, bits, format, photometric, depth));
-        MessageLog log;
+        MessageLog log(lcImageIo().categoryName());
         ImgDataTiff img;
         img.fileName = path;
         QVERIFY(!img.load(0));
@@ -770,7 +729,7 @@ private slots:
         QFETCH(QString, reason);
         const QString path = writeBytes(bytes);
         QVERIFY(!path.isEmpty());
-        MessageLog log;
+        MessageLog log(lcImageIo().categoryName());
         ImgDataTiff img;
         QVERIFY(!img.readProps(path, img.width, img.height));
         QVERIFY2(log.has(reason, path), log.all());
@@ -795,7 +754,7 @@ private slots:
         QFETCH(QString, reason);
         const QString path = writeBytes(bytes);
         QVERIFY(!path.isEmpty());
-        MessageLog log;
+        MessageLog log(lcImageIo().categoryName());
         ImgDataTiff img;
         img.fileName = path;
         QVERIFY(!img.load(0));
@@ -829,7 +788,7 @@ private slots:
         img.fileName = path;
         QVERIFY(img.load(0));
 
-        MessageLog log;
+        MessageLog log(lcImageIo().categoryName());
         QVERIFY(!img.load(frame));
         QVERIFY(!img.valid);
         QVERIFY2(log.has(reason, path), log.all());
