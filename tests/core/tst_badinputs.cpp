@@ -2,6 +2,7 @@
 #include "batch/batch.h"
 #include "batch/batchcmd.h"
 #include "config/config.h"
+#include "config/linefile.h"
 #include "imageio/imgdata.h"
 #include "messagelog.h"
 
@@ -10,8 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace
@@ -208,6 +212,84 @@ private slots:
             QVERIFY2(log.isEmpty(), log.all());
         else
             QVERIFY2(log.count(message) >= 1, log.all());
+    }
+
+    // Devices, pipes and directories are never read: /dev/zero is one endless line, and
+    // opening a pipe without a writer waits for ever.
+    void notRegularFiles_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("device") << QStringLiteral("/dev/zero");
+        QTest::newRow("pipe") << QStringLiteral("fifo");
+        QTest::newRow("directory") << QStringLiteral("dir");
+    }
+
+    void notRegularFiles()
+    {
+        QFETCH(QString, path);
+        if (path == QLatin1String("fifo")) {
+            path = m_dir.filePath(path);
+            QVERIFY(QFile::exists(path) || mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        } else if (path == QLatin1String("dir")) {
+            path = m_dir.filePath(path);
+            QVERIFY(QDir().mkpath(path));
+        } else if (!QFile::exists(path)) {
+            QSKIP("no such device here");
+        }
+        MessageLog log;
+        Config config;
+        const QString main = write("main.cfg", "INCLUDE " + path.toUtf8() + "\nafter 1\n");
+        QVERIFY(config.readFile(main));
+        QVERIFY(config.contains("after"));
+        QVERIFY2(log.startsWith("Can't open config file : ", path), log.all());
+        QVERIFY(!Config().readFile(path));
+
+        Batch batch;
+        batch.batchLoad(write("kept.txt", "kept 1\n"));
+        batch.batchLoad(path);
+        QCOMPARE(batch.lines(), QStringList{"kept 1"});
+        QVERIFY2(log.startsWith("Can't open batch file", path), log.all());
+
+        QCOMPARE(ImgData::fileType(path), int(ImgData::Unknown));
+        QVERIFY2(log.startsWith("Check File Type (ITEX):: Can not open", path), log.all());
+    }
+
+    void configOverTheLimit()
+    {
+        const QString big = m_dir.filePath("big.cfg");
+        QFile file(big);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(LineFile::MaxBytes + 1));
+        file.close();
+        MessageLog log;
+        Config config;
+        QVERIFY(!config.readFile(big));
+        QVERIFY2(log.startsWith("Config file is over the 16777216 bytes left for the "
+                                "configuration :",
+                                big),
+                 log.all());
+    }
+
+    void configIncludesThatFanOut()
+    {
+        // Each file includes the next 64 times: 64^3 reads of the last one's 64 KiB without a
+        // bound on the whole, though no file includes itself.
+        write("d.cfg", QByteArray(64 * 1024 - 8, 'd') + " value\n");
+        for (const auto& [name, next] : {std::pair{"c.cfg", "d.cfg"}, {"b.cfg", "c.cfg"},
+                                         {"a.cfg", "b.cfg"}}) {
+            QByteArray text;
+            for (int k = 0; k < 64; ++k)
+                text += "INCLUDE " + m_dir.filePath(next).toUtf8() + "\n";
+            write(name, text + "last_of_" + name + " 1\n");
+        }
+        MessageLog log;
+        Config config;
+        QVERIFY(config.readFile(m_dir.filePath("a.cfg")));
+        QVERIFY(config.contains("last_of_a.cfg"));
+        QVERIFY(config.contains("last_of_b.cfg"));
+        QVERIFY2(log.count("^Config file is over the \\d+ bytes left for the configuration : "
+                           ".*d\\.cfg$") > 0,
+                 log.all());
     }
 
     void configIncludeOfMissingFileKeepsTheName()

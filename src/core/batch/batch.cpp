@@ -1,10 +1,8 @@
 #include "batch.h"
 
 #include "cirvologging.h"
+#include "config/linefile.h"
 #include "config/lineitems.h"
-
-#include <QFile>
-#include <QTextStream>
 
 Batch::Batch(QObject* parent) : QObject(parent)
 {
@@ -17,21 +15,21 @@ Batch::Batch(QObject* parent) : QObject(parent)
 
 void Batch::batchLoad(QString fname)
 {
-    QFile file(fname);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    LineFile file;
+    switch (file.read(fname)) {
+    case LineFile::Result::CannotOpen:
         qCDebug(lcBatch).noquote() << "Can't open batch file" << fname;
         return;
-    }
-    if (file.size() > MaxFileBytes) {
+    case LineFile::Result::TooLarge:
         qCDebug(lcBatch).noquote() << "Batch file is too large :" << fname;
         return;
+    case LineFile::Result::Read:
+        break;
     }
-    QTextStream in(&file);
     QStringList loaded;
-    while (!in.atEnd()) {
-        const QString line = LineItems::withoutComment(in.readLine());
-        const QString trimmed = line.trimmed();
-        if (trimmed.endsWith(u'\\'))
+    for (const QString& raw : file.lines()) {
+        const QString line = LineItems::withoutComment(raw);
+        if (line.trimmed().endsWith(u'\\'))
             continue;
         if (!line.isEmpty())
             loaded.append(line);

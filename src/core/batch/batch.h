@@ -18,9 +18,6 @@ class Batch : public QObject
 public:
     explicit Batch(QObject* parent = nullptr);
 
-    // Scripts larger than this are refused: no batch file is, and reading one would stall.
-    static constexpr qint64 MaxFileBytes = 16 * 1024 * 1024;
-
     // The result flag that ":ifok" and ":ifng" test. The main window writes it from its thread
     // after "seq_exec_next", while the interpreter waits for batchCheckEnd.
     std::atomic<bool> ok{true};

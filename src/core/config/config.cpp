@@ -1,13 +1,12 @@
 #include "config.h"
 
 #include "cirvologging.h"
+#include "linefile.h"
 #include "lineitems.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTextStream>
 
 namespace
 {
@@ -99,30 +98,40 @@ bool Config::readFile(const QString& fileName)
     // The file named here, not the last one it included.
     m_fileName = fileName;
     QStringList chain;
-    if (readFileNested(fileName, chain))
+    // One budget for a file and all it includes: INCLUDE lines that fan out to the same files
+    // again and again would otherwise read for ever without forming a cycle.
+    qint64 budget = LineFile::MaxBytes;
+    if (readFileNested(fileName, chain, budget))
         return true;
     m_fileName.clear();
     return false;
 }
 
-bool Config::readFileNested(const QString& fileName, QStringList& chain)
+bool Config::readFileNested(const QString& fileName, QStringList& chain, qint64& budget)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    LineFile file;
+    switch (file.read(fileName, budget)) {
+    case LineFile::Result::CannotOpen:
         qCDebug(lcConfig) << "Can't open config file : " << fileName;
         return false;
+    case LineFile::Result::TooLarge:
+        qCDebug(lcConfig).noquote()
+            << QStringLiteral("Config file is over the %1 bytes left for the configuration :")
+                   .arg(budget)
+            << fileName;
+        return false;
+    case LineFile::Result::Read:
+        break;
     }
-    chain.append(QFileInfo(file).canonicalFilePath());
-    QTextStream in(&file);
-    in.setEncoding(QStringConverter::Utf8);
-    QString line;
-    while (in.readLineInto(&line))
-        readLine(line, chain);
+    budget -= file.bytes();
+    chain.append(QFileInfo(fileName).canonicalFilePath());
+    for (const QString& line : file.lines())
+        readLine(line, chain, budget);
     chain.removeLast();
     return true;
 }
 
-void Config::readLine(const QString& rawLine, QStringList& chain)
+void Config::readLine(const QString& rawLine, QStringList& chain, qint64& budget)
 {
     const QString line = LineItems::withoutComment(rawLine);
     if (line.trimmed().isEmpty())
@@ -150,7 +159,7 @@ void Config::readLine(const QString& rawLine, QStringList& chain)
             << "INCLUDE cycle refused :" << cycle.join(QLatin1String(" -> "));
         return;
     }
-    readFileNested(value, chain);
+    readFileNested(value, chain, budget);
 }
 
 void Config::enter(const QString& key, const QString& value, const QString& rest,

@@ -41,8 +41,8 @@ public:
     static void setDataRoot(const QString& dir);
 
 private:
-    bool readFileNested(const QString& fileName, QStringList& chain);
-    void readLine(const QString& line, QStringList& chain);
+    bool readFileNested(const QString& fileName, QStringList& chain, qint64& budget);
+    void readLine(const QString& line, QStringList& chain, qint64& budget);
     const ConfigEntry* findUpper(const QString& key) const;
 
     QList<ConfigEntry> m_entries;

@@ -5,6 +5,7 @@
 #include "imgdatatiff.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtNumeric>
 
 #include <algorithm>
@@ -19,8 +20,9 @@ std::atomic<qint64> maxBytes{ImgData::DefaultMaxFrameBytes};
 // Reads the first two bytes; an empty result when the file cannot be opened.
 QByteArray firstTwoBytes(const QString& fileName, const char* testName)
 {
+    // A pipe without a writer would block the image thread at open, and a device is no image.
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly)) {
         qCDebug(lcImageIo).noquote()
             << QStringLiteral("Check File Type (%1):: Can not open").arg(QLatin1String(testName))
             << fileName;

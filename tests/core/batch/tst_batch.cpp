@@ -1,4 +1,5 @@
 #include "batch/batch.h"
+#include "config/linefile.h"
 #include "messagelog.h"
 
 #include <QDeadlineTimer>
@@ -299,7 +300,7 @@ private slots:
         QVERIFY(QDir(m_dir.path()).mkpath("dir"));
         QFile large(m_dir.filePath("large.txt"));
         QVERIFY(large.open(QIODevice::WriteOnly));
-        QVERIFY(large.resize(Batch::MaxFileBytes + 1));
+        QVERIFY(large.resize(LineFile::MaxBytes + 1));
         large.close();
 
         MessageLog log;
