@@ -79,8 +79,9 @@ QList<int> sliceList(const QString& text, int lines)
         fail(QStringLiteral("--slices takes A[:B[:S]], not \"%1\"").arg(text));
     const int a = integer(parts.at(0), QStringLiteral("slices"));
     const int b = parts.size() > 1 ? integer(parts.at(1), QStringLiteral("slices")) : a;
-    const int step =
-        parts.size() > 2 ? std::abs(integer(parts.at(2), QStringLiteral("slices"))) : 1;
+    // 64 bits: the magnitude of the lowest int does not fit an int.
+    const qint64 step =
+        parts.size() > 2 ? std::abs(qint64(integer(parts.at(2), QStringLiteral("slices")))) : 1;
     if (step == 0)
         fail(QStringLiteral("--slices needs a step other than 0"));
     QList<int> slices;

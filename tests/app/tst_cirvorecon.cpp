@@ -218,6 +218,11 @@ private slots:
         QTest::newRow("cor out of range") << "cor" << QByteArray("outside the line");
         QTest::newRow("bad option") << "option" << QByteArray("--axis takes v or h");
         QTest::newRow("unwritable output") << "unwritable" << QByteArray("could not be written");
+        QTest::newRow("slice step 0") << "step0" << QByteArray("needs a step other than 0");
+        QTest::newRow("slices of four parts")
+            << "parts" << QByteArray("--slices takes A[:B[:S]], not \"1:2:3:4\"");
+        QTest::newRow("slice beyond int")
+            << "huge" << QByteArray("--slices needs a whole number, not \"99999999999\"");
     }
 
     void badInputIsRefusedWithOneLine()
@@ -257,6 +262,15 @@ private slots:
                  << "x";
         else if (kind == "unwritable")
             args << "--out" << writeBytes("plainfile", "x") + "/sub";
+        else if (kind == "step0")
+            args << "--slices"
+                 << "1:3:0";
+        else if (kind == "parts")
+            args << "--slices"
+                 << "1:2:3:4";
+        else if (kind == "huge")
+            args << "--slices"
+                 << "1:99999999999";
         QByteArray err;
         QCOMPARE(runTool(args, &err), 1);
         QVERIFY2(err.startsWith("cirvo-recon: ") && err.contains(message), err.constData());
