@@ -13,12 +13,12 @@ LineFile::Result LineFile::read(const QString& path, qint64 maxBytes)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Result::CannotOpen;
-    if (file.size() > maxBytes)
+    const qint64 size = file.size();
+    if (size > maxBytes)
         return Result::TooLarge;
-    // One byte beyond the limit tells a file that grew since its size was taken.
-    QByteArray bytes = file.read(maxBytes + 1);
-    if (bytes.size() > maxBytes)
-        return Result::TooLarge;
+    // As large as the file was at open: a file that grows meanwhile is read as it was then,
+    // and asking for the limit would allocate all of it for every file.
+    QByteArray bytes = file.read(size);
 
     m_bytes = bytes.size();
     QTextStream in(&bytes, QIODevice::ReadOnly);
