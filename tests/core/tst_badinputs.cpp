@@ -5,6 +5,7 @@
 #include "config/linefile.h"
 #include "imageio/imgdata.h"
 #include "messagelog.h"
+#include "testfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,11 +54,7 @@ private:
 
     QString write(const QString& name, const QByteArray& bytes)
     {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write test file");
-        return path;
+        return writeTestFile(m_dir, name, bytes);
     }
 
 private slots:

@@ -1,6 +1,7 @@
 #include "batch/batch.h"
 #include "config/linefile.h"
 #include "messagelog.h"
+#include "testfile.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -9,20 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-
-namespace
-{
-
-QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content)
-{
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qWarning("cannot write %s", qPrintable(path));
-    return path;
-}
-
-} // namespace
 
 // Stands in for the main window: records every command and answers each, queued, as the main
 // window does. "seq_exec_next" succeeds `nextSets` times, then writes false into the flag.
@@ -134,7 +121,7 @@ class tst_batch : public QObject
 private:
     QTemporaryDir m_dir;
 
-    QString script(const QByteArray& text) { return writeFile(m_dir, "script.txt", text); }
+    QString script(const QByteArray& text) { return writeTestFile(m_dir, "script.txt", text); }
 
 private slots:
     void initTestCase()

@@ -1,4 +1,5 @@
 #include "config/config.h"
+#include "testfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,12 +17,7 @@ private:
     QTemporaryDir m_dir;
     QString write(const QString& name, const QByteArray& text)
     {
-        const QString path = m_dir.filePath(name);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
-            qFatal("cannot write test file");
-        return path;
+        return writeTestFile(m_dir, name, text);
     }
     static Entries entriesOf(const Config& c)
     {

@@ -1,5 +1,6 @@
 #include "imageio/imgdataitex.h"
 #include "imageio/itexwriter.h"
+#include "testfile.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -67,11 +68,7 @@ private:
 
     QString write(const QByteArray& bytes)
     {
-        const QString name = m_dir.filePath(QString("f%1.his").arg(m_count++));
-        QFile f(name);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write test file");
-        return name;
+        return writeTestFile(m_dir, QString("f%1.his").arg(m_count++), bytes);
     }
 
     static std::unique_ptr<ImgData> loaded(const QString& name, int frame = 0,

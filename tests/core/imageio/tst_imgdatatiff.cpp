@@ -1,6 +1,7 @@
 #include "cirvologging.h"
 #include "imageio/imgdatatiff.h"
 #include "messagelog.h"
+#include "testfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -342,14 +343,11 @@ class tst_imgdatatiff : public QObject
     Q_OBJECT
 
 private:
-    QString newPath() { return m_dir.filePath(QStringLiteral("%1.tif").arg(++m_files)); }
+    QString newName() { return QStringLiteral("%1.tif").arg(++m_files); }
+    QString newPath() { return m_dir.filePath(newName()); }
     QString writeBytes(const QByteArray& bytes)
     {
-        const QString path = newPath();
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            return {};
-        return path;
+        return writeTestFile(m_dir, newName(), bytes);
     }
 
     QTemporaryDir m_dir;
