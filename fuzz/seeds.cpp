@@ -1,5 +1,5 @@
-// Writes the seed corpora of the fuzz targets into OUTDIR/{itex,tiff,config,batch}: small,
-// well-formed files from the project's own writers and libtiff, the starting points the
+// Writes the seed corpora of the fuzz targets into OUTDIR/{itex,tiff,config,batch,zephmeta}:
+// small, well-formed files from the project's own writers and libtiff, the starting points the
 // fuzzers mutate.
 #include "imageio/itexwriter.h"
 #include "phantom/phantomwriter.h"
@@ -235,6 +235,21 @@ void batchSeeds(const QDir& dir)
                "dropped line \\\n  \n# comment only\n:goto \"start\"\nmissing_label\n");
 }
 
+// Meta files naming the numbers of the files fuzz_zephmeta puts beside them.
+void zephMetaSeeds(const QDir& dir)
+{
+    writeBytes(dir.filePath("readme.meta"),
+               "File Energy Note\n1 8.34 first\n2 8.35 \"second note\"\n3 8.36 third\n"
+               "4 8.37 data-dir\n");
+    writeBytes(dir.filePath("skipped.meta"),
+               "F header\n\n  F indented\n0 8.33 no-i0-yet\n1.9 \"8.34\" truncated extra\n"
+               "-1 8.30 negative\r\nx 8.38 not-a-number\n");
+    QByteArray wide = "File\n";
+    for (int k = 0; k < 12; ++k)
+        wide += QByteArray::number(k) + " 8." + QByteArray::number(30 + k) + " n\n";
+    writeBytes(dir.filePath("width2.meta"), wide);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -245,12 +260,13 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    for (const char* sub : {"itex", "tiff", "config", "batch"})
+    for (const char* sub : {"itex", "tiff", "config", "batch", "zephmeta"})
         if (!out.mkpath(QLatin1String(sub)))
             fail(QStringLiteral("cannot create ") + out.filePath(QLatin1String(sub)));
     itexSeeds(QDir(out.filePath("itex")));
     tiffSeeds(QDir(out.filePath("tiff")));
     configSeeds(QDir(out.filePath("config")));
     batchSeeds(QDir(out.filePath("batch")));
+    zephMetaSeeds(QDir(out.filePath("zephmeta")));
     return failed ? 1 : 0;
 }

@@ -6,6 +6,7 @@
 #include "imageio/imgdata.h"
 #include "messagelog.h"
 #include "testfile.h"
+#include "xafs/zephmeta.h"
 
 #include <QDir>
 #include <QFile>
@@ -249,6 +250,9 @@ private slots:
 
         QCOMPARE(ImgData::fileType(path), int(ImgData::Unknown));
         QVERIFY2(log.startsWith("Check File Type (ITEX):: Can not open", path), log.all());
+
+        QVERIFY(!ZephMeta().read(path, m_dir.path()));
+        QVERIFY2(log.startsWith("Can't open Zeph Meta File", path), log.all());
     }
 
     void configOverTheLimit()
@@ -346,6 +350,37 @@ private slots:
         QCOMPARE(batch.lines().size(), 2);
         QCOMPARE(BatchCmd::parse(batch.lines().at(0)).args, firstArgs);
         QCOMPARE(BatchCmd::parse(batch.lines().at(1)).cmd, QString("next"));
+        if (message.isEmpty())
+            QVERIFY2(log.isEmpty(), log.all());
+        else
+            QCOMPARE(log.count(message), 1);
+    }
+
+    // Nothing beside these files, so none yields an entry; each is read to its end.
+    void zephMetaFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unclosed quote")
+            << "unclosed-quote.meta"
+            << "^In a line \\[1 \"8.34 open note\\] item is started from quote but not ended by "
+               "quote$";
+        QTest::newRow("numbers beyond an int, negative, NaN") << "huge-numbers.meta"
+                                                              << "";
+        QTest::newRow("F and blank lines only") << "no-entries.meta"
+                                                << "";
+        QTest::newRow("binary bytes") << "binary.meta"
+                                      << "";
+    }
+
+    void zephMetaFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, message);
+        MessageLog log;
+        ZephMeta meta;
+        QVERIFY(meta.read(bad("zephmeta/" + file), bad("zephmeta")));
+        QVERIFY(meta.items().isEmpty());
         if (message.isEmpty())
             QVERIFY2(log.isEmpty(), log.all());
         else
