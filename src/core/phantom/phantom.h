@@ -19,6 +19,9 @@ public:
         double rho = 0.0; // absorption per pixel of path
     };
 
+    // The ellipsoids of standard(), in their order.
+    enum StandardPart { Body, Core, Cylinder, Ball, Blade, Dot, OtherDot, StandardPartCount };
+
     explicit Phantom(std::vector<Ellipsoid> ellipsoids);
     // Seven ellipsoids within `radius` of the Y axis and `halfHeight` of Y = 0, with densities
     // that let the most absorbing ray absorb about 1 whatever the size.

@@ -96,6 +96,13 @@ QString PhantomWriter::check() const
             .arg(num(i0 + bg), num(largestValue(s.pixelType)), sampleTypeName(s.pixelType));
     if (!(s.exposure > 0.0) || !std::isfinite(s.exposure))
         return QStringLiteral("the exposure time must be positive");
+    if (!s.densityFactors.empty() && s.densityFactors.size() != Phantom::StandardPartCount)
+        return QStringLiteral("%1 density factors for the %2 ellipsoids of the phantom")
+            .arg(s.densityFactors.size())
+            .arg(int(Phantom::StandardPartCount));
+    if (!std::all_of(s.densityFactors.begin(), s.densityFactors.end(),
+                     [](double factor) { return std::isfinite(factor); }))
+        return QStringLiteral("the density factors must be finite");
     if (s.outDir.isEmpty())
         return QStringLiteral("no output directory");
     if (s.name.isEmpty() || s.name.contains(u'/') || s.name.contains(u'\\'))
@@ -171,7 +178,13 @@ double PhantomWriter::angleDegrees(int projection) const
 
 Phantom PhantomWriter::phantom() const
 {
-    return Phantom::standard(usableRadius(), sliceCount() / 2.0);
+    const Phantom standard = Phantom::standard(usableRadius(), sliceCount() / 2.0);
+    if (m_settings.densityFactors.empty())
+        return standard;
+    std::vector<Phantom::Ellipsoid> ellipsoids = standard.ellipsoids();
+    for (size_t i = 0; i < ellipsoids.size(); ++i)
+        ellipsoids[i].rho *= m_settings.densityFactors[i];
+    return Phantom(std::move(ellipsoids));
 }
 
 QString PhantomWriter::sampleTypeName(SampleType type)
@@ -240,12 +253,17 @@ std::vector<double> PhantomWriter::flatField() const
 QString PhantomWriter::writeFiles() const
 {
     QStringList written;
-    const std::vector<double> flat = flatField();
-    QString why = writeProjections(flat, written);
+    const QStringList names = fileNames();
+    QStringList projections;
+    for (qsizetype k = 0; k < (m_settings.layout == Layout::His ? 1 : m_settings.projections); ++k)
+        projections << path(names[k]);
+    QString why = writeProjections(projections, written);
     if (why.isEmpty())
-        why = writeOpenAndDark(flat, written);
+        why = writeOpenBeam(path(OpenBeamFile), written);
+    if (why.isEmpty())
+        why = writeDark(path(DarkFile), written);
     if (why.isEmpty() && m_settings.truth)
-        why = writeTruth(written);
+        why = writeTruth(path(TruthFile), written);
     if (why.isEmpty())
         why = writeDescription(written);
     if (!why.isEmpty()) {
@@ -255,21 +273,22 @@ QString PhantomWriter::writeFiles() const
     return why;
 }
 
-QString PhantomWriter::writeProjections(const std::vector<double>& flat, QStringList& written) const
+QString PhantomWriter::writeProjections(const QStringList& filePaths, QStringList& written) const
 {
     const Settings& s = m_settings;
+    const bool oneFile = filePaths.size() == 1;
+    Q_ASSERT(oneFile || filePaths.size() == s.projections);
     const int n = lineLength();
     const double bg = bgCounts();
+    const std::vector<double> flat = flatField();
     const Phantom object = phantom();
     const QByteArray comment = ItexWriter::standardComment(s.width, s.height, s.exposure,
                                                            QByteArrayLiteral("Prop_Kind=raw,"));
-    const QStringList names = fileNames();
-    const bool oneFile = s.layout == Layout::His;
     std::optional<ItexWriter> writer;
     std::vector<double> image(size_t(s.width) * s.height);
     std::vector<double> line(n);
     for (int k = 0; k < s.projections; ++k) {
-        const QString fileName = path(names[oneFile ? 0 : k]);
+        const QString& fileName = filePaths[oneFile ? 0 : k];
         if (!writer || !oneFile)
             writer.emplace(fileName, s.width, s.height, s.pixelType, oneFile ? s.projections : 1,
                            comment);
@@ -290,39 +309,43 @@ QString PhantomWriter::writeProjections(const std::vector<double>& flat, QString
     return {};
 }
 
-QString PhantomWriter::writeOpenAndDark(const std::vector<double>& flat, QStringList& written) const
+QString PhantomWriter::writeOpenBeam(const QString& filePath, QStringList& written) const
 {
-    const Settings& s = m_settings;
     const int n = lineLength();
     const double bg = bgCounts();
-    std::vector<double> open(size_t(s.width) * s.height);
+    const std::vector<double> flat = flatField();
+    std::vector<double> open(size_t(m_settings.width) * m_settings.height);
     for (int v = 0; v < sliceCount(); ++v)
         for (int u = 0; u < n; ++u)
             open[pixelIndex(u, v)] = bg + flat[size_t(v) * n + u];
-    const std::vector<double> dark(open.size(), bg);
-
-    const auto writeImage = [&](const QString& name, const char* kind,
-                                const std::vector<double>& pixels) {
-        const QString fileName = path(name);
-        ItexWriter writer(fileName, s.width, s.height, s.pixelType, 1,
-                          ItexWriter::standardComment(s.width, s.height, s.exposure,
-                                                      QByteArray("Prop_Kind=") + kind + ","));
-        if (!writer.appendFrame(pixels.data()))
-            return failure(fileName, writer.errorString());
-        return commit(writer, fileName, written);
-    };
-    const QString why = writeImage(OpenBeamFile, "I0", open);
-    return why.isEmpty() ? writeImage(DarkFile, "BG", dark) : why;
+    return writeImage(filePath, "I0", open, written);
 }
 
-QString PhantomWriter::writeTruth(QStringList& written) const
+QString PhantomWriter::writeDark(const QString& filePath, QStringList& written) const
+{
+    const std::vector<double> dark(size_t(m_settings.width) * m_settings.height, bgCounts());
+    return writeImage(filePath, "BG", dark, written);
+}
+
+QString PhantomWriter::writeImage(const QString& filePath, const char* kind,
+                                  const std::vector<double>& pixels, QStringList& written) const
+{
+    const Settings& s = m_settings;
+    ItexWriter writer(filePath, s.width, s.height, s.pixelType, 1,
+                      ItexWriter::standardComment(s.width, s.height, s.exposure,
+                                                  QByteArray("Prop_Kind=") + kind + ","));
+    if (!writer.appendFrame(pixels.data()))
+        return failure(filePath, writer.errorString());
+    return commit(writer, filePath, written);
+}
+
+QString PhantomWriter::writeTruth(const QString& filePath, QStringList& written) const
 {
     const int n = lineLength();
     const double cor = axisPosition();
     const Phantom object = phantom();
     const QByteArray props = "Prop_Kind=truth,Prop_AxisPosition=" + num(cor).toLatin1() + ",";
-    const QString fileName = path(TruthFile);
-    ItexWriter writer(fileName, n, n, SampleType::F32, sliceCount(),
+    ItexWriter writer(filePath, n, n, SampleType::F32, sliceCount(),
                       ItexWriter::standardComment(n, n, m_settings.exposure, props));
     std::vector<double> frame(size_t(n) * n);
     for (int v = 0; v < sliceCount(); ++v) {
@@ -330,9 +353,9 @@ QString PhantomWriter::writeTruth(QStringList& written) const
             for (int x = 0; x < n; ++x)
                 frame[size_t(z) * n + x] = object.density(x - cor, sliceHeight(v), z - cor);
         if (!writer.appendFrame(frame.data()))
-            return failure(fileName, writer.errorString());
+            return failure(filePath, writer.errorString());
     }
-    return commit(writer, fileName, written);
+    return commit(writer, filePath, written);
 }
 
 QString PhantomWriter::writeDescription(QStringList& written) const
@@ -354,47 +377,17 @@ QString PhantomWriter::description() const
     const int n = lineLength();
     const int slices = sliceCount();
     const QString cor = num(axisPosition());
-    const QString bg = num(bgCounts());
-    const QString i0 = num(i0Counts());
-    const QString type = sampleTypeName(s.pixelType);
-    const bool vertical = s.axis == Axis::Vertical;
     const QStringList names = fileNames();
     QString t;
     t += QStringLiteral("Synthetic parallel-beam CT data set of an analytic ellipsoid phantom\n\n");
-
-    t += QStringLiteral("Geometry\n");
-    t += QStringLiteral("  images of %1 x %2 pixels (width x height), %3 projections\n")
-             .arg(s.width)
-             .arg(s.height)
-             .arg(s.projections);
-    t += vertical ? QStringLiteral("  rotation axis vertical at column %1: image column u is "
-                                   "detector position u, image row v is slice v\n")
-                        .arg(cor)
-                  : QStringLiteral("  rotation axis horizontal at row %1: image row u is detector "
-                                   "position u, image column v is slice v (the vertical-axis "
-                                   "images transposed)\n")
-                        .arg(cor);
-    t += QStringLiteral("  %1 detector positions u = 0 ... %2, %3 slices v = 0 ... %4\n")
-             .arg(n)
-             .arg(n - 1)
-             .arg(slices)
-             .arg(slices - 1);
-    t += QStringLiteral("  projection k at theta_k = %1 + k * %2 degrees (%3 ... %4)\n")
-             .arg(num(s.origin), num(s.range / s.projections), num(angleDegrees(0)),
-                  num(angleDegrees(s.projections - 1)));
-    t += QStringLiteral("  object coordinates in pixels: X, Z in the slice plane, Y along the "
-                        "axis; slice v lies at Y = v + 0.5 - %1\n")
-             .arg(num(slices / 2.0));
-    t += QStringLiteral("  p(u, v, k) = integral of the density at height Y_v along the line "
-                        "X cos(theta_k) - Z sin(theta_k) = u - %1\n\n")
-             .arg(cor);
+    t += geometryText();
 
     t += QStringLiteral("Intensities (%1 counts, exposure time %2 s in every image)\n")
-             .arg(type, num(s.exposure));
-    t += QStringLiteral("  BG = %1\n").arg(bg);
+             .arg(sampleTypeName(s.pixelType), num(s.exposure));
+    t += QStringLiteral("  BG = %1\n").arg(num(bgCounts()));
     t += QStringLiteral("  I0 = BG + flat(u, v), flat = %1 * (0.9 + 0.1 * (1 + cos(2 pi u / %2)) "
                         "* (1 + cos(pi v / %3)) / 4)\n")
-             .arg(i0)
+             .arg(num(i0Counts()))
              .arg(n)
              .arg(slices);
     t += QStringLiteral("  raw = BG + flat(u, v) * exp(-p(u, v, k)), so ln((I0 - BG) / (raw - "
@@ -420,7 +413,50 @@ QString PhantomWriter::description() const
                  .arg(cor);
     }
     t += QStringLiteral("  %1  this description\n\n").arg(DescriptionFile);
+    t += ellipsoidText();
+    return t;
+}
 
+QString PhantomWriter::geometryText() const
+{
+    const Settings& s = m_settings;
+    const int n = lineLength();
+    const int slices = sliceCount();
+    const QString cor = num(axisPosition());
+    QString t;
+    t += QStringLiteral("Geometry\n");
+    t += QStringLiteral("  images of %1 x %2 pixels (width x height), %3 projections\n")
+             .arg(s.width)
+             .arg(s.height)
+             .arg(s.projections);
+    t += s.axis == Axis::Vertical
+             ? QStringLiteral("  rotation axis vertical at column %1: image column u is "
+                              "detector position u, image row v is slice v\n")
+                   .arg(cor)
+             : QStringLiteral("  rotation axis horizontal at row %1: image row u is detector "
+                              "position u, image column v is slice v (the vertical-axis "
+                              "images transposed)\n")
+                   .arg(cor);
+    t += QStringLiteral("  %1 detector positions u = 0 ... %2, %3 slices v = 0 ... %4\n")
+             .arg(n)
+             .arg(n - 1)
+             .arg(slices)
+             .arg(slices - 1);
+    t += QStringLiteral("  projection k at theta_k = %1 + k * %2 degrees (%3 ... %4)\n")
+             .arg(num(s.origin), num(s.range / s.projections), num(angleDegrees(0)),
+                  num(angleDegrees(s.projections - 1)));
+    t += QStringLiteral("  object coordinates in pixels: X, Z in the slice plane, Y along the "
+                        "axis; slice v lies at Y = v + 0.5 - %1\n")
+             .arg(num(slices / 2.0));
+    t += QStringLiteral("  p(u, v, k) = integral of the density at height Y_v along the line "
+                        "X cos(theta_k) - Z sin(theta_k) = u - %1\n\n")
+             .arg(cor);
+    return t;
+}
+
+QString PhantomWriter::ellipsoidText() const
+{
+    QString t;
     t += QStringLiteral("Ellipsoids (densities add; semi-axis a lies along (cos phi, sin phi) in "
                         "(X, Z), c along Y; density per pixel)\n");
     t += QStringLiteral("  %1 %2 %3 %4 %5 %6 %7 %8\n")

@@ -35,6 +35,9 @@ public:
         std::optional<double> bg; // unset: 100 counts, 5 for u8
         double exposure = 1.0;    // seconds
         bool truth = true;
+        // Factors of the densities of the standard phantom's ellipsoids, in their order
+        // (Phantom::StandardPart); empty: all 1.
+        std::vector<double> densityFactors;
     };
 
     explicit PhantomWriter(const Settings& settings);
@@ -57,6 +60,17 @@ public:
     double angleDegrees(int projection) const;
     Phantom phantom() const;
 
+    // The parts of write() one by one, into the given paths: each file written is appended to
+    // `written`; they return the reason of a failure, else the empty text.
+    // `filePaths` holds one file of all projections, or one file per projection.
+    QString writeProjections(const QStringList& filePaths, QStringList& written) const;
+    QString writeOpenBeam(const QString& filePath, QStringList& written) const;
+    QString writeDark(const QString& filePath, QStringList& written) const;
+    QString writeTruth(const QString& filePath, QStringList& written) const;
+    // The sections of the description on the geometry and on the ellipsoids.
+    QString geometryText() const;
+    QString ellipsoidText() const;
+
     // "u8", "s16", "u16", "s32", "f32"; empty for types ITEX cannot store.
     static QString sampleTypeName(SampleType type);
     // SampleType::None for a name sampleTypeName() does not give.
@@ -68,9 +82,8 @@ private:
     qsizetype pixelIndex(int u, int slice) const;
     std::vector<double> flatField() const;
     QString writeFiles() const;
-    QString writeProjections(const std::vector<double>& flat, QStringList& written) const;
-    QString writeOpenAndDark(const std::vector<double>& flat, QStringList& written) const;
-    QString writeTruth(QStringList& written) const;
+    QString writeImage(const QString& filePath, const char* kind, const std::vector<double>& pixels,
+                       QStringList& written) const;
     QString writeDescription(QStringList& written) const;
     QString description() const;
     QString path(const QString& fileName) const;
