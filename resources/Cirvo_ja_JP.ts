@@ -321,6 +321,21 @@
     </message>
 </context>
 <context>
+    <name>I0ofImage</name>
+    <message>
+        <source>I0 of Image</source>
+        <translation>画像のI0</translation>
+    </message>
+    <message>
+        <source>Calc from XAFS file</source>
+        <translation>XAFSファイルから計算</translation>
+    </message>
+    <message>
+        <source>Eng. Ptn in Img F. Name :</source>
+        <translation>画像ファイル名のエネルギー位置 :</translation>
+    </message>
+</context>
+<context>
     <name>ImgDispWCBar</name>
     <message>
         <source>Image Display with Color Bar</source>
@@ -484,6 +499,49 @@
     <message>
         <source>Exp Time</source>
         <translation>露光時間</translation>
+    </message>
+</context>
+<context>
+    <name>SelectDataDir</name>
+    <message>
+        <source>Frame</source>
+        <translation>フレーム</translation>
+    </message>
+    <message>
+        <source>Brel Std.</source>
+        <translation>Brel標準</translation>
+    </message>
+    <message>
+        <source>Eng. Dirs</source>
+        <translation>エネルギー別Dir</translation>
+    </message>
+    <message>
+        <source>Zeph</source>
+        <translation>Zeph</translation>
+    </message>
+    <message>
+        <source>Pattern</source>
+        <translation>パターン</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>セット</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>次へ</translation>
+    </message>
+    <message>
+        <source>Sel. Meta File</source>
+        <translation>メタファイル選択</translation>
+    </message>
+    <message>
+        <source>Sel. Data Dir.</source>
+        <translation>データDir選択</translation>
+    </message>
+    <message>
+        <source>Meta File (* *.*)</source>
+        <translation>メタファイル (* *.*)</translation>
     </message>
 </context>
 <context>

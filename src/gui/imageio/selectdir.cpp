@@ -10,6 +10,11 @@ SelectDir::SelectDir(QWidget* parent) : QFrame(parent)
     connect(ui.Select, &QPushButton::clicked, this, &SelectDir::openDialog);
 }
 
+void SelectDir::setSelectCaption(const QString& caption)
+{
+    ui.Select->setText(caption);
+}
+
 QString SelectDir::dirName() const
 {
     return ui.SelectedDir->text();

@@ -13,6 +13,7 @@ public:
     explicit SelectDir(QWidget* parent = nullptr);
 
     QString dirName() const;
+    void setSelectCaption(const QString& caption);
 
 signals:
     void aDirSelected(const QString& dir);
