@@ -50,7 +50,7 @@ int main(int argc, char** argv)
         QObject::connect(&watcher, &UnixSignalWatcher::terminationRequested, &body, &Body::close);
         if (plan.showWindow) {
             body.show();
-            body.resize(1, 1);
+            body.placeWindows();
         }
         if (plan.loadBatch)
             emit body.callBatchLoad(plan.batchFile);

@@ -1,13 +1,16 @@
-// cirvo-recon: reconstructs slices of a CT data set without windows, with the multi-slice
-// engine and the saver of the program, and writes the same files.
+// cirvo-recon: reconstructs slices of a CT data set, or of every data set of a CT-XAFS series,
+// without windows, with the multi-slice engine and the saver of the program, and writes the
+// same files.
 #include "imageio/imgdatas.h"
 #include "recon/reconrun.h"
 #include "recon/sinogrambuilder.h"
+#include "xafs/seriesplan.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMap>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <algorithm>
@@ -59,7 +62,8 @@ int integer(const QString& text, const QString& option)
     return v;
 }
 
-std::shared_ptr<ImgData> loadSingle(const QString& file, const QString& what)
+// The image, or null with *why set.
+std::shared_ptr<ImgData> loadSingle(const QString& file, const QString& what, QString* why)
 {
     g_lastReason.clear();
     std::shared_ptr<ImgData> img = ImgData::createImgData(ImgData::fileType(file));
@@ -67,9 +71,45 @@ std::shared_ptr<ImgData> loadSingle(const QString& file, const QString& what)
         img->fileName = file;
         img->valid = img->load(0);
     }
-    if (!img || !img->valid)
-        fail(QStringLiteral("cannot read the %1 image %2: %3").arg(what, file, reason()));
-    return img;
+    if (img && img->valid)
+        return img;
+    *why = QStringLiteral("cannot read the %1 image %2: %3").arg(what, file, reason());
+    return {};
+}
+
+// Every frame of every file into `set`; empty, or why the images cannot form one data set.
+QString loadImages(const QStringList& files, ImgDatas& set)
+{
+    for (const QString& file : files) {
+        g_lastReason.clear();
+        const int frames = ImgDatas::frameCountOf(file);
+        if (frames < 1)
+            return QStringLiteral("cannot read %1: %2").arg(file, reason());
+        for (int k = 0; k < frames; ++k) {
+            g_lastReason.clear();
+            if (!set.add(file, k))
+                return QStringLiteral("cannot use frame %1 of %2: %3").arg(k).arg(file, reason());
+        }
+    }
+    return {};
+}
+
+// Empty, or why an I0 or BG image does not fit the images.
+QString sizeMismatch(const ImgData* img, const QString& what, const ImgDatas& set)
+{
+    if (!img || (img->width == set.width && img->height == set.height))
+        return {};
+    return QStringLiteral("the %1 image %2 is %3 x %4, the images %5 x %6")
+        .arg(what, img->fileName)
+        .arg(img->width)
+        .arg(img->height)
+        .arg(set.width)
+        .arg(set.height);
+}
+
+QStringList words(const QString& text)
+{
+    return text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
 }
 
 QList<int> sliceList(const QString& text, int lines)
@@ -141,6 +181,299 @@ QString truthError(const Ct2Result& r, const QString& truthFile, double cor)
 
 } // namespace
 
+namespace
+{
+
+// What the options say for every data set of a run.
+struct Job {
+    ReconRun::Settings base;
+    QString axis;
+    QString cor;
+    QString slices;
+    QString out;
+    QString tag;
+    bool tagGiven = false;
+    std::shared_ptr<ImgData> i0;
+    std::shared_ptr<ImgData> bg;
+    QString truth;
+    bool progress = false;
+};
+
+Job readJob(const QCommandLineParser& parser)
+{
+    Job job;
+    ReconRun::Settings& s = job.base;
+    const QString axis = parser.value(QStringLiteral("axis"));
+    if (axis != QLatin1String("v") && axis != QLatin1String("h"))
+        fail(QStringLiteral("--axis takes v or h, not \"%1\"").arg(axis));
+    s.rotAxIsV = axis == QLatin1String("v");
+    if (parser.isSet(QStringLiteral("cor")))
+        job.cor = parser.value(QStringLiteral("cor"));
+    if (parser.isSet(QStringLiteral("slices")))
+        job.slices = parser.value(QStringLiteral("slices"));
+
+    ProcParams& p = s.inputs.params;
+    p.dataSetRangeDeg = number(parser.value(QStringLiteral("range")), QStringLiteral("range"));
+    p.angleOriginDeg = number(parser.value(QStringLiteral("origin")), QStringLiteral("origin"));
+    if (parser.isSet(QStringLiteral("partial"))) {
+        const QStringList parts = parser.value(QStringLiteral("partial")).split(u':');
+        if (parts.size() != 2)
+            fail(QStringLiteral("--partial takes START:COUNT"));
+        s.inputs.usePartial = true;
+        p.startImageNo = integer(parts.at(0), QStringLiteral("partial"));
+        p.usingImages = integer(parts.at(1), QStringLiteral("partial"));
+    }
+    if (parser.isSet(QStringLiteral("region"))) {
+        const QStringList parts = parser.value(QStringLiteral("region")).split(u',');
+        if (parts.size() != 4)
+            fail(QStringLiteral("--region takes X0,Z0,X1,Z1"));
+        const QString r = QStringLiteral("region");
+        s.inputs.region = {number(parts[0], r), number(parts[1], r), number(parts[2], r),
+                           number(parts[3], r)};
+        s.inputs.regionSet = true;
+    }
+    const QStringList limits = parser.value(QStringLiteral("limits")).split(u':');
+    if (limits.size() != 2)
+        fail(QStringLiteral("--limits takes LOW:HIGH"));
+    p.lowerLimit = number(limits[0], QStringLiteral("limits"));
+    p.upperLimit = number(limits[1], QStringLiteral("limits"));
+    p.offset = number(parser.value(QStringLiteral("offset")), QStringLiteral("offset"));
+
+    const QStringList save = parser.value(QStringLiteral("save")).split(u',', Qt::SkipEmptyParts);
+    for (const QString& kind : save)
+        if (kind != QLatin1String("data") && kind != QLatin1String("png"))
+            fail(QStringLiteral("--save takes data and/or png, not \"%1\"").arg(kind));
+    job.out = parser.value(QStringLiteral("out"));
+    const QString name = parser.value(QStringLiteral("name"));
+    job.tag = parser.value(QStringLiteral("tag"));
+    job.tagGiven = parser.isSet(QStringLiteral("tag"));
+    s.data = {save.contains(QLatin1String("data")), job.out, name, job.tag};
+    s.image = {save.contains(QLatin1String("png")), job.out, name, job.tag};
+    if (parser.isSet(QStringLiteral("sub-folders"))) {
+        const QStringList kinds = parser.value(QStringLiteral("sub-folders")).split(u',');
+        s.folders = {true, kinds.contains(QLatin1String("energy")),
+                     kinds.contains(QLatin1String("slice"))};
+    }
+    s.threads = parser.isSet(QStringLiteral("threads"))
+                    ? integer(parser.value(QStringLiteral("threads")), QStringLiteral("threads"))
+                    : QThread::idealThreadCount();
+    if (s.threads < 1)
+        fail(QStringLiteral("--threads needs at least 1"));
+
+    QString why;
+    for (const auto& [option, slot, what] :
+         {std::tuple{"i0", &job.i0, "I0"}, std::tuple{"bg", &job.bg, "BG"}}) {
+        if (!parser.isSet(QLatin1String(option)))
+            continue;
+        *slot = loadSingle(parser.value(QLatin1String(option)), QLatin1String(what), &why);
+        if (!*slot)
+            fail(why);
+    }
+    if (parser.isSet(QStringLiteral("truth")))
+        job.truth = parser.value(QStringLiteral("truth"));
+    job.progress = parser.isSet(QStringLiteral("progress")) || isatty(STDERR_FILENO);
+    return job;
+}
+
+// The settings of one data set: its images, its I0 and the slices and CoR that the options
+// give for its size. Exits on settings that no set of this size can meet.
+ReconRun::Settings settingsFor(const Job& job, const ImgDatas& set, const QString& tag)
+{
+    ReconRun::Settings s = job.base;
+    s.inputs.images = set.snapshot();
+    const int length = SinogramBuilder::lineLength(*s.inputs.images, s.rotAxIsV);
+    const int lines = s.rotAxIsV ? set.height : set.width;
+    s.cor = job.cor.isEmpty() ? length / 2.0 : number(job.cor, QStringLiteral("cor"));
+    if (std::floor(s.cor) <= 0 || std::ceil(s.cor) >= length)
+        fail(QStringLiteral("the CoR %1 is outside the line of %2 samples").arg(s.cor).arg(length));
+    s.slices = sliceList(job.slices.isEmpty() ? QString::number(lines / 2) : job.slices, lines);
+    ProcParams& p = s.inputs.params;
+    p.dataSetImages = set.count();
+    if (!s.inputs.usePartial)
+        p.usingImages = set.count();
+    else if (p.startImageNo < 0 || p.startImageNo >= set.count())
+        p.startImageNo = 0;
+    s.data.tag = tag;
+    s.image.tag = tag;
+    return s;
+}
+
+// Reconstructs the slices of one loaded data set; the files that could not be written, as
+// "path: reason".
+QStringList reconstruct(const Job& job, const ReconRun::Settings& s, const QString& label)
+{
+    ReconRun run(s);
+    QElapsedTimer timer;
+    timer.start();
+    if (job.progress)
+        QObject::connect(&run, &ReconRun::sliceDone, [&timer, &label](int done, int total) {
+            const double seconds = timer.elapsed() / 1000.0;
+            const double rate = done / std::max(seconds, 1e-3);
+            std::fprintf(stderr, "\r%s%d / %d slices, %.2f slices/s, %.0f s left   ",
+                         qPrintable(label), done, total, rate, (total - done) / rate);
+            if (done == total)
+                std::fputc('\n', stderr);
+        });
+    QMap<int, QString> truthReport;
+    if (!job.truth.isEmpty())
+        QObject::connect(&run, &ReconRun::sliceResult, [&](const Ct2Result& r) {
+            truthReport.insert(r.slice, truthError(r, job.truth, s.cor));
+        });
+    run.run();
+    std::printf("%s%d slice(s) reconstructed, %lld file(s) written to %s\n", qPrintable(label),
+                run.slicesDone(), qint64(run.written().size()), qPrintable(job.out));
+    for (const QString& line : truthReport)
+        std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+    return run.failures();
+}
+
+[[noreturn]] void failWrites(const QStringList& failures)
+{
+    fail(QStringLiteral("%1 file(s) could not be written, first %2")
+             .arg(failures.size())
+             .arg(failures.first()));
+}
+
+int runSingle(const Job& job, const QStringList& raws)
+{
+    ImgDatas set;
+    const QString why = loadImages(raws, set);
+    if (!why.isEmpty())
+        fail(why);
+    set.setI0Slot(&job.i0);
+    set.setBGSlot(&job.bg);
+    for (const auto& [img, what] : {std::pair{job.i0.get(), "I0"}, std::pair{job.bg.get(), "BG"}}) {
+        const QString mismatch = sizeMismatch(img, QLatin1String(what), set);
+        if (!mismatch.isEmpty())
+            fail(mismatch);
+    }
+    const QStringList failures = reconstruct(job, settingsFor(job, set, job.tag), QString());
+    if (!failures.isEmpty())
+        failWrites(failures);
+    return 0;
+}
+
+SeriesPlan::Source seriesSource(const QCommandLineParser& parser)
+{
+    SeriesPlan::Source source;
+    const QString layout = parser.value(QStringLiteral("layout"));
+    const QList<std::pair<QString, DataSetList::Layout>> layouts = {
+        {QStringLiteral("dirs"), DataSetList::EngDirs},
+        {QStringLiteral("brel"), DataSetList::BrelStd},
+        {QStringLiteral("zeph"), DataSetList::ZephStd}};
+    source.layout = DataSetList::NoLayout;
+    for (const auto& [word, value] : layouts)
+        if (layout == word)
+            source.layout = value;
+    if (source.layout == DataSetList::NoLayout)
+        fail(QStringLiteral("--layout takes dirs, brel or zeph, not \"%1\"").arg(layout));
+    source.dir = parser.value(QStringLiteral("series"));
+    if (parser.isSet(QStringLiteral("pattern")))
+        source.patterns = words(parser.value(QStringLiteral("pattern")));
+    source.metaFile = parser.value(QStringLiteral("meta"));
+    if (source.layout == DataSetList::ZephStd && source.metaFile.isEmpty())
+        fail(QStringLiteral("--layout zeph needs --meta FILE"));
+    source.i0Dir = parser.value(QStringLiteral("i0-dir"));
+    if (parser.isSet(QStringLiteral("i0-pattern")))
+        source.i0Patterns = words(parser.value(QStringLiteral("i0-pattern")));
+    if (!source.i0Dir.isEmpty() && parser.isSet(QStringLiteral("i0")))
+        fail(QStringLiteral("--i0 and --i0-dir exclude each other"));
+    if (source.layout == DataSetList::ZephStd &&
+        (!source.i0Dir.isEmpty() || parser.isSet(QStringLiteral("i0"))))
+        fail(QStringLiteral("a Zeph series takes each set's I0 file from its meta file"));
+    return source;
+}
+
+// The 0-based range of sets that --sets FROM:TO names, clipped to the list.
+std::pair<int, int> setRange(const QCommandLineParser& parser, int count)
+{
+    if (!parser.isSet(QStringLiteral("sets")))
+        return {0, count - 1};
+    const QStringList parts = parser.value(QStringLiteral("sets")).split(u':');
+    if (parts.size() != 2)
+        fail(QStringLiteral("--sets takes FROM:TO"));
+    const int from = integer(parts[0], QStringLiteral("sets"));
+    const int to = integer(parts[1], QStringLiteral("sets"));
+    if (from < 1 || to < from)
+        fail(QStringLiteral("--sets needs 1 <= FROM <= TO, not %1:%2").arg(from).arg(to));
+    return {from - 1, std::min(to, count) - 1};
+}
+
+void printList(const QList<SeriesSet>& sets)
+{
+    std::printf("%-4s %-32s %12s %6s  %s\n", "set", "name", "energy/eV", "files", "I0");
+    for (const SeriesSet& set : sets)
+        std::printf("%-4d %-32s %12s %6lld  %s\n", set.number, qPrintable(set.name),
+                    qPrintable(QString::number(set.energy, 'g', 10)), qint64(set.files.size()),
+                    qPrintable(set.problem.isEmpty()
+                                   ? (set.i0File.isEmpty() ? QStringLiteral("-") : set.i0File)
+                                   : QStringLiteral("(%1)").arg(set.problem)));
+}
+
+// Every set of the range in turn, each with its own I0 and its energy text as the tag. A set
+// that cannot be read is reported and passed over; nothing is written for it.
+int runSeries(const Job& job, const QCommandLineParser& parser)
+{
+    SeriesPlan plan;
+    QString why;
+    if (!plan.list(seriesSource(parser), &why))
+        fail(why);
+    if (parser.isSet(QStringLiteral("list"))) {
+        printList(plan.sets());
+        return 0;
+    }
+    const auto [first, last] = setRange(parser, int(plan.sets().size()));
+    int width = 0;
+    int height = 0;
+    QStringList skipped;
+    for (int i = first; i <= last; ++i) {
+        const SeriesSet& entry = plan.sets().at(i);
+        const QString label = QStringLiteral("set %1 (%2, %3 of %4): ")
+                                  .arg(entry.number)
+                                  .arg(entry.energyText)
+                                  .arg(i - first + 1)
+                                  .arg(last - first + 1);
+        const auto skip = [&](const QString& reason) {
+            std::fprintf(stderr, "cirvo-recon: %sskipped: %s\n", qPrintable(label),
+                         qPrintable(reason));
+            skipped << QString::number(entry.number);
+        };
+        if (!entry.problem.isEmpty()) {
+            skip(entry.problem);
+            continue;
+        }
+        ImgDatas set;
+        // Every set of a series has the size of the first, as in the window.
+        set.width = width;
+        set.height = height;
+        QString problem = loadImages(entry.files, set);
+        std::shared_ptr<ImgData> i0 = job.i0;
+        if (problem.isEmpty() && !entry.i0File.isEmpty())
+            i0 = loadSingle(entry.i0File, QStringLiteral("I0"), &problem);
+        for (const auto& [img, what] : {std::pair{i0.get(), "I0"}, std::pair{job.bg.get(), "BG"}})
+            if (problem.isEmpty())
+                problem = sizeMismatch(img, QLatin1String(what), set);
+        if (!problem.isEmpty()) {
+            skip(problem);
+            continue;
+        }
+        width = set.width;
+        height = set.height;
+        set.setI0Slot(&i0);
+        set.setBGSlot(&job.bg);
+        const QString tag = job.tagGiven ? job.tag : entry.energyText;
+        const QStringList failures = reconstruct(job, settingsFor(job, set, tag), label);
+        if (!failures.isEmpty())
+            failWrites(failures);
+    }
+    if (!skipped.isEmpty())
+        fail(QStringLiteral("%1 data set(s) skipped: %2").arg(skipped.size()).arg(skipped.join(u' ')));
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
@@ -149,8 +482,9 @@ int main(int argc, char** argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Reconstructs slices of a CT data set by filtered back-projection and saves them as "
-        "pictures and #CIRVO-CTImg data files, as the multi-slice path of Cirvo does."));
+        "Reconstructs slices of a CT data set, or of each data set of a CT-XAFS series, by "
+        "filtered back-projection and saves them as pictures and #CIRVO-CTImg data files, as "
+        "the multi-slice path of Cirvo does."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("RAW"),
                                  QStringLiteral("Image files (ITEX, TIFF); a multi-frame file "
@@ -176,7 +510,9 @@ int main(int argc, char** argv)
     option("region", "Calculation region (default: the whole slice).", "X0,Z0,X1,Z1");
     option("out", "Output directory.", "DIR", ".");
     option("name", "File name stem.", "NAME", "slice");
-    option("tag", "Tag in the file names (and energy sub-folder).", "TAG", "");
+    option("tag", "Tag in the file names (and energy sub-folder); a series: each set's energy "
+                  "text.",
+           "TAG", "");
     option("save", "Files to write: data, png or both.", "data,png", "data,png");
     option("sub-folders", "Sub-folders: energy, slice or both.", "LIST");
     option("limits", "Clipping of the data file.", "LOW:HIGH", "-10:10");
@@ -185,139 +521,30 @@ int main(int argc, char** argv)
     option("truth", "Ground-truth slices (cirvo-phantom's truth.his) to compare with.", "FILE");
     option("progress", "Report progress on stderr even when it is not a terminal.");
     option("verbose", "Show the readers' debug messages.");
+    option("series", "Reconstruct every data set of the CT-XAFS series in DIR.", "DIR");
+    option("layout", "Series layout: energy sub-directories, Brel names or a Zeph meta file.",
+           "dirs|brel|zeph", "dirs");
+    option("pattern", "Image name patterns inside a set (dirs, brel).", "\"P1 P2\"", "*.img");
+    option("meta", "The Zeph meta file (zeph).", "FILE");
+    option("i0-dir", "I0 files, one per energy: each set takes the one nearest its energy.",
+           "DIR");
+    option("i0-pattern", "Name patterns of the I0 files.", "\"P1 P2\"", "*.img");
+    option("sets", "The sets FROM to TO of the series, 1-based (default all).", "FROM:TO");
+    option("list", "Print the data sets of the series and exit.");
     parser.process(app);
     g_verbose = parser.isSet(QStringLiteral("verbose"));
 
+    const bool series = parser.isSet(QStringLiteral("series"));
     const QStringList raws = parser.positionalArguments();
-    if (raws.isEmpty())
+    if (series && !raws.isEmpty())
+        fail(QStringLiteral("--series takes no image files"));
+    if (!series && raws.isEmpty())
         fail(QStringLiteral("no image files given (see --help)"));
-
-    ImgDatas set;
-    for (const QString& file : raws) {
-        g_lastReason.clear();
-        const int frames = ImgDatas::frameCountOf(file);
-        if (frames < 1)
-            fail(QStringLiteral("cannot read %1: %2").arg(file, reason()));
-        for (int k = 0; k < frames; ++k) {
-            g_lastReason.clear();
-            if (!set.add(file, k))
-                fail(QStringLiteral("cannot use frame %1 of %2: %3").arg(k).arg(file, reason()));
-        }
-    }
-    std::shared_ptr<ImgData> i0;
-    std::shared_ptr<ImgData> bg;
-    if (parser.isSet(QStringLiteral("i0"))) {
-        i0 = loadSingle(parser.value(QStringLiteral("i0")), QStringLiteral("I0"));
-        set.setI0Slot(&i0);
-    }
-    if (parser.isSet(QStringLiteral("bg"))) {
-        bg = loadSingle(parser.value(QStringLiteral("bg")), QStringLiteral("BG"));
-        set.setBGSlot(&bg);
-    }
-    for (const auto& [img, what] : {std::pair{i0.get(), "I0"}, std::pair{bg.get(), "BG"}})
-        if (img && (img->width != set.width || img->height != set.height))
-            fail(QStringLiteral("the %1 image %2 is %3 x %4, the images %5 x %6")
-                     .arg(QLatin1String(what), img->fileName)
-                     .arg(img->width)
-                     .arg(img->height)
-                     .arg(set.width)
-                     .arg(set.height));
-
-    ReconRun::Settings s;
-    const QString axis = parser.value(QStringLiteral("axis"));
-    if (axis != QLatin1String("v") && axis != QLatin1String("h"))
-        fail(QStringLiteral("--axis takes v or h, not \"%1\"").arg(axis));
-    s.rotAxIsV = axis == QLatin1String("v");
-    s.inputs.images = set.snapshot();
-    const int length = SinogramBuilder::lineLength(*s.inputs.images, s.rotAxIsV);
-    const int lines = s.rotAxIsV ? set.height : set.width;
-    s.cor = parser.isSet(QStringLiteral("cor"))
-                ? number(parser.value(QStringLiteral("cor")), QStringLiteral("cor"))
-                : length / 2.0;
-    if (std::floor(s.cor) <= 0 || std::ceil(s.cor) >= length)
-        fail(QStringLiteral("the CoR %1 is outside the line of %2 samples").arg(s.cor).arg(length));
-    s.slices =
-        sliceList(parser.isSet(QStringLiteral("slices")) ? parser.value(QStringLiteral("slices"))
-                                                         : QString::number(lines / 2),
-                  lines);
-
-    ProcParams& p = s.inputs.params;
-    p.dataSetImages = set.count();
-    p.usingImages = set.count();
-    p.dataSetRangeDeg = number(parser.value(QStringLiteral("range")), QStringLiteral("range"));
-    p.angleOriginDeg = number(parser.value(QStringLiteral("origin")), QStringLiteral("origin"));
-    if (parser.isSet(QStringLiteral("partial"))) {
-        const QStringList parts = parser.value(QStringLiteral("partial")).split(u':');
-        if (parts.size() != 2)
-            fail(QStringLiteral("--partial takes START:COUNT"));
-        s.inputs.usePartial = true;
-        p.startImageNo = integer(parts.at(0), QStringLiteral("partial"));
-        p.usingImages = integer(parts.at(1), QStringLiteral("partial"));
-        if (p.startImageNo < 0 || p.startImageNo >= set.count())
-            p.startImageNo = 0;
-    }
-    if (parser.isSet(QStringLiteral("region"))) {
-        const QStringList parts = parser.value(QStringLiteral("region")).split(u',');
-        if (parts.size() != 4)
-            fail(QStringLiteral("--region takes X0,Z0,X1,Z1"));
-        const QString r = QStringLiteral("region");
-        s.inputs.region = {number(parts[0], r), number(parts[1], r), number(parts[2], r),
-                           number(parts[3], r)};
-        s.inputs.regionSet = true;
-    }
-    const QStringList limits = parser.value(QStringLiteral("limits")).split(u':');
-    if (limits.size() != 2)
-        fail(QStringLiteral("--limits takes LOW:HIGH"));
-    p.lowerLimit = number(limits[0], QStringLiteral("limits"));
-    p.upperLimit = number(limits[1], QStringLiteral("limits"));
-    p.offset = number(parser.value(QStringLiteral("offset")), QStringLiteral("offset"));
-
-    const QStringList save = parser.value(QStringLiteral("save")).split(u',', Qt::SkipEmptyParts);
-    for (const QString& kind : save)
-        if (kind != QLatin1String("data") && kind != QLatin1String("png"))
-            fail(QStringLiteral("--save takes data and/or png, not \"%1\"").arg(kind));
-    const QString out = parser.value(QStringLiteral("out"));
-    const QString name = parser.value(QStringLiteral("name"));
-    const QString tag = parser.value(QStringLiteral("tag"));
-    s.data = {save.contains(QLatin1String("data")), out, name, tag};
-    s.image = {save.contains(QLatin1String("png")), out, name, tag};
-    if (parser.isSet(QStringLiteral("sub-folders"))) {
-        const QStringList kinds = parser.value(QStringLiteral("sub-folders")).split(u',');
-        s.folders = {true, kinds.contains(QLatin1String("energy")),
-                     kinds.contains(QLatin1String("slice"))};
-    }
-    s.threads = parser.isSet(QStringLiteral("threads"))
-                    ? integer(parser.value(QStringLiteral("threads")), QStringLiteral("threads"))
-                    : QThread::idealThreadCount();
-    if (s.threads < 1)
-        fail(QStringLiteral("--threads needs at least 1"));
-
-    ReconRun run(s);
-    QElapsedTimer timer;
-    timer.start();
-    if (parser.isSet(QStringLiteral("progress")) || isatty(STDERR_FILENO))
-        QObject::connect(&run, &ReconRun::sliceDone, [&timer](int done, int total) {
-            const double seconds = timer.elapsed() / 1000.0;
-            const double rate = done / std::max(seconds, 1e-3);
-            std::fprintf(stderr, "\r%d / %d slices, %.2f slices/s, %.0f s left   ", done, total,
-                         rate, (total - done) / rate);
-            if (done == total)
-                std::fputc('\n', stderr);
-        });
-    QMap<int, QString> truthReport;
-    if (parser.isSet(QStringLiteral("truth")))
-        QObject::connect(&run, &ReconRun::sliceResult, [&](const Ct2Result& r) {
-            truthReport.insert(r.slice,
-                               truthError(r, parser.value(QStringLiteral("truth")), s.cor));
-        });
-    run.run();
-    if (!run.failures().isEmpty())
-        fail(QStringLiteral("%1 file(s) could not be written, first %2")
-                 .arg(run.failures().size())
-                 .arg(run.failures().first()));
-    std::printf("%d slice(s) reconstructed, %lld file(s) written to %s\n", run.slicesDone(),
-                qint64(run.written().size()), qPrintable(out));
-    for (const QString& line : truthReport)
-        std::printf("%s\n", qPrintable(line));
-    return 0;
+    if (!series)
+        for (const char* seriesOnly :
+             {"layout", "pattern", "meta", "i0-dir", "i0-pattern", "sets", "list"})
+            if (parser.isSet(QLatin1String(seriesOnly)))
+                fail(QStringLiteral("--%1 needs --series").arg(QLatin1String(seriesOnly)));
+    const Job job = readJob(parser);
+    return series ? runSeries(job, parser) : runSingle(job, raws);
 }

@@ -1,5 +1,6 @@
 #include "imageio/imgdatas.h"
 #include "imageio/itexwriter.h"
+#include "phantom/phantomseries.h"
 #include "phantom/phantomwriter.h"
 #include "recon/ctcalc2.h"
 #include "recon/slicefiles.h"
@@ -79,6 +80,22 @@ private:
         if (!PhantomWriter(s).write(&error))
             qWarning("%s", qPrintable(error));
         return s.outDir;
+    }
+
+    // Four energies, 7080 to 7140 eV, of 40 x 4 pixels in each layout.
+    QString series(const QString& dir)
+    {
+        PhantomSeries::Settings s;
+        s.set.outDir = path(dir);
+        s.set.width = 40;
+        s.set.height = 4;
+        s.set.projections = 36;
+        s.set.truth = false;
+        s.energies = {7080, 7100, 7120, 7140};
+        QString error;
+        if (!PhantomSeries(s).write(&error))
+            qWarning("%s", qPrintable(error));
+        return s.set.outDir;
     }
 
     static QStringList raws(const QString& dir)
@@ -271,6 +288,103 @@ private slots:
         else if (kind == "huge")
             args << "--slices"
                  << "1:99999999999";
+        QByteArray err;
+        QCOMPARE(runTool(args, &err), 1);
+        QVERIFY2(err.startsWith("cirvo-recon: ") && err.contains(message), err.constData());
+        QCOMPARE(err.count('\n'), 1);
+    }
+
+    void seriesListsSetsWithTheirI0()
+    {
+        const QString dir = series("list");
+        // The I0 files are named out of energy order: the nearest energy must decide.
+        QVERIFY(QFile::rename(dir + "/i0/I0-7100eV-001.img", dir + "/i0/I0-7100eV-zz.img"));
+        QProcess p;
+        p.start(CIRVO_RECON_EXE, {"--series", dir + "/brel", "--layout", "brel", "--i0-dir",
+                                  dir + "/i0", "--list"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n');
+        const QStringList i0{"I0-7080eV-001.img", "I0-7100eV-zz.img", "I0-7120eV-001.img",
+                             "I0-7140eV-001.img"};
+        for (int set = 1; set <= 4; ++set) {
+            const QStringList fields = lines.value(set).split(' ', Qt::SkipEmptyParts);
+            QCOMPARE(fields.value(0), QString::number(set));
+            QCOMPARE(fields.value(2).toDouble(), 7060.0 + 20 * set);
+            QCOMPARE(fields.value(3), QStringLiteral("36"));
+            QCOMPARE(QFileInfo(fields.value(4)).fileName(), i0[set - 1]);
+        }
+    }
+
+    void seriesSkipsABadSetAndGoesOn()
+    {
+        const QString dir = series("skip");
+        // Set 2 of another size: its images are refused, so nothing may carry its tag.
+        QDir(dir + "/dirs/7100eV").removeRecursively();
+        phantom("skip/dirs/7100eV", PhantomWriter::Axis::Vertical, PhantomWriter::Layout::Img);
+        const QString out = path("skip-out");
+        QByteArray err;
+        QCOMPARE(runTool({"--series", dir + "/dirs", "--layout", "dirs", "--pattern", "*.img",
+                          "--sets", "1:3", "--save", "data", "--out", out},
+                         &err),
+                 1);
+        QVERIFY2(err.contains("set 2 (7100eV, 2 of 3): skipped: ") &&
+                     err.contains("1 data set(s) skipped: 2"),
+                 err.constData());
+        QCOMPARE(QDir(out).entryList({"*.dat"}, QDir::Files, QDir::Name),
+                 (QStringList{"slice-7080eV-00002.dat", "slice-7120eV-00002.dat"}));
+    }
+
+    void seriesRefusals_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("data directory without sets")
+            << QStringList{"--series", "EMPTY", "--layout", "dirs"} << QByteArray("no data sets in");
+        QTest::newRow("missing meta file")
+            << QStringList{"--series", "S/zeph", "--layout", "zeph", "--meta", "S/none.meta"}
+            << QByteArray("names no data set");
+        QTest::newRow("binary meta file")
+            << QStringList{"--series", "S/zeph", "--layout", "zeph", "--meta", "BINARY"}
+            << QByteArray("names no data set");
+        QTest::newRow("meta lines without files")
+            << QStringList{"--series", "S/zeph", "--layout", "zeph", "--meta", "NOFILES"}
+            << QByteArray("names no data set");
+        QTest::newRow("I0 names without energy")
+            << QStringList{"--series", "S/dirs", "--layout", "dirs", "--i0-dir", "S",
+                           "--i0-pattern", "BG.img"}
+            << QByteArray("has an energy in its name");
+        QTest::newRow("unknown layout")
+            << QStringList{"--series", "S/dirs", "--layout", "flat"} << QByteArray("--layout takes");
+        QTest::newRow("zeph without meta")
+            << QStringList{"--series", "S/zeph", "--layout", "zeph"} << QByteArray("needs --meta");
+        QTest::newRow("bad set range")
+            << QStringList{"--series", "S/dirs", "--sets", "3:1"} << QByteArray("--sets needs");
+        QTest::newRow("series option alone")
+            << QStringList{"x.img", "--sets", "1:2"} << QByteArray("--sets needs --series");
+    }
+
+    void seriesRefusals()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, message);
+        const QString dir = series("refusals");
+        QDir().mkpath(path("empty"));
+        const auto writeBytes = [&](const QString& name, const QByteArray& bytes) {
+            QFile f(path(name));
+            f.open(QIODevice::WriteOnly);
+            f.write(bytes);
+            return f.fileName();
+        };
+        for (QString& a : args) {
+            a.replace("EMPTY", path("empty")).replace("S/", dir + "/");
+            if (a == "S")
+                a = dir;
+            else if (a == "BINARY")
+                a = writeBytes("binary.meta", QByteArray("\x00\xff\x01\n\x7f\x80\r\n", 8));
+            else if (a == "NOFILES")
+                a = writeBytes("nofiles.meta", "F header\n1 7.08 a\n2 7.1 \"b c\"\n");
+        }
         QByteArray err;
         QCOMPARE(runTool(args, &err), 1);
         QVERIFY2(err.startsWith("cirvo-recon: ") && err.contains(message), err.constData());

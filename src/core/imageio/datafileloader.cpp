@@ -18,6 +18,7 @@ void DataFileLoader::dataFilesSelected(const QStringList& files, bool clear)
         emit imagesCleared();
     }
     pendingFiles = files;
+    m_refused = 0;
     qCDebug(lcImageIo) << "data file selected";
     emit askLoadNextDataFile();
 }
@@ -33,8 +34,7 @@ void DataFileLoader::loadNextDataFile()
         emit askLoadNextMultiData(0);
         return;
     }
-    if (m_set->add(currentFile, 0))
-        emit imageLoaded(currentFile);
+    add(currentFile, 0);
     emit askLoadNextDataFile();
 }
 
@@ -42,7 +42,16 @@ void DataFileLoader::loadNextMultiData(int idx)
 {
     const int frames = ImgDatas::frameCountOf(currentFile);
     for (; idx < frames; ++idx)
-        if (m_set->add(currentFile, idx))
-            emit imageLoaded(QStringLiteral("%1(%2)").arg(currentFile).arg(idx));
+        add(QStringLiteral("%1(%2)").arg(currentFile).arg(idx), idx);
     emit askLoadNextDataFile();
+}
+
+bool DataFileLoader::add(const QString& entry, int frame)
+{
+    const bool added = m_set->add(currentFile, frame);
+    if (added)
+        emit imageLoaded(entry);
+    else
+        ++m_refused;
+    return added;
 }

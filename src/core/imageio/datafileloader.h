@@ -16,6 +16,9 @@ public:
 
     QStringList pendingFiles;
     QString currentFile;
+    // Images of the current selection that could not be added (unreadable, another size): a
+    // data set missing some of its projections must not be reconstructed as if whole.
+    int refusedImages() const { return m_refused; }
 
 signals:
     void askLoadNextDataFile();
@@ -32,5 +35,8 @@ public slots:
     void loadNextMultiData(int idx);
 
 private:
+    bool add(const QString& entry, int frame);
+
     ImgDatas* m_set;
+    int m_refused = 0;
 };

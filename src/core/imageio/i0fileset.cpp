@@ -36,8 +36,12 @@ void I0FileSet::setFiles(const QStringList& files)
 int I0FileSet::nearest(double energy) const
 {
     int best = -1;
-    for (int i = 0; i < m_energies.size(); ++i)
+    for (int i = 0; i < m_energies.size(); ++i) {
+        // A name without an energy says nothing about the beam; it must not win by default.
+        if (!(m_energies[i] > 0) || !std::isfinite(m_energies[i]))
+            continue;
         if (best < 0 || std::abs(m_energies[i] - energy) < std::abs(m_energies[best] - energy))
             best = i;
+    }
     return best;
 }

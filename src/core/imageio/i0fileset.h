@@ -16,7 +16,8 @@ public:
     void setFiles(const QStringList& files);
     const QStringList& files() const { return m_files; }
     const QList<double>& energies() const { return m_energies; }
-    // The index of the file whose energy is nearest (the first of equals); -1 when empty.
+    // The index of the file whose energy is nearest (the first of equals); files without an
+    // energy in their name never count; -1 when no file has one.
     int nearest(double energy) const;
 
 private:

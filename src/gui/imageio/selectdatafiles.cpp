@@ -1,8 +1,8 @@
 #include "selectdatafiles.h"
 
 #include "config/config.h"
+#include "xafs/datasetlist.h"
 
-#include <QDir>
 #include <QFileDialog>
 
 SelectDataFiles::SelectDataFiles(QWidget* parent) : QFrame(parent)
@@ -57,9 +57,8 @@ void SelectDataFiles::selectFiles(const QStringList& chosen)
 void SelectDataFiles::selectFilesInDir(const QString& dir, const QStringList& patterns)
 {
     m_dialogDir = dir;
-    const QFileInfoList infos =
-        QDir(dir).entryInfoList(patterns, QDir::Files, QDir::Name | QDir::IgnoreCase);
-    selectFileInfos(infos);
+    // The same listing as a headless series run, so both take a set's files in one order.
+    selectFiles(DataSetList::filesInDir(dir, patterns));
 }
 
 void SelectDataFiles::selectFileInfos(const QFileInfoList& infos)

@@ -14,6 +14,7 @@
 #include "recon/ctcalc2ui.h"
 #include "recon/datasaver.h"
 #include "recon/sinogram.h"
+#include "xafs/xafsbatch.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -49,7 +50,8 @@ void titled(PopDockBase* base, QWidget* content, const QString& title)
 } // namespace
 
 Body::Body(int ct2WorkerCount)
-    : QMainWindow(nullptr), batch(std::make_unique<Batch>()), imgDatas(std::make_unique<ImgDatas>())
+    : QMainWindow(nullptr), batch(std::make_unique<Batch>()),
+      xafsBatch(std::make_unique<XafsBatch>()), imgDatas(std::make_unique<ImgDatas>())
 {
     const QColor colours[6] = {{255, 255, 0},   {255, 232, 232}, {255, 200, 200},
                                {255, 232, 232}, {255, 0, 0},     {232, 255, 0}};
@@ -89,6 +91,7 @@ Body::Body(int ct2WorkerCount)
     connect(this, &Body::callBatchCheckEnd, batch.get(), &Batch::batchCheckEnd);
     connect(this, &Body::batchCalcStart, this, &Body::startCalcCt);
     connect(this, &Body::batchCalcFinished, this, &Body::callBatchCheckEnd);
+    connectSequence();
 
     const int n = ct2WorkerCount > 0 ? ct2WorkerCount : std::max(1, QThread::idealThreadCount());
     createCt2Pool(n);
@@ -102,6 +105,8 @@ Body::Body(int ct2WorkerCount)
     ui.SelectCt1->setChecked(true);
     connectSignals();
     setShowAdditionalInfo(ui.ShowAdditionalInfo->isChecked());
+    ui.I0ofRawImage_->setTitle(tr("I0 of Raw Image"));
+    ui.I0ofI0Image_->setTitle(tr("I0 of I0 Image"));
 
     for (const QString& line : Config::instance().lines())
         batchExCmd(BatchCmd::parse(line));
@@ -109,7 +114,8 @@ Body::Body(int ct2WorkerCount)
 
 Body::~Body()
 {
-    for (QThread* thread : {imgThread.get(), batchThread.get(), saverThread.get()}) {
+    for (QThread* thread :
+         {imgThread.get(), batchThread.get(), xafsThread.get(), saverThread.get()}) {
         thread->quit();
         thread->wait();
     }
@@ -220,15 +226,11 @@ void Body::dataFilesSelected(QStringList files, bool clear)
     loader->dataFilesSelected(files, clear);
 }
 
-void Body::i0FilesSelected(QStringList files, bool)
-{
-    i0Files.setFiles(files);
-    for (const QString& file : files)
-        ui.SelI0Files->appendEntry(file);
-}
-
 void Body::finishedLoadDataFiles()
 {
+    if (loader->refusedImages() > 0)
+        setProblem = QStringLiteral("%1 image(s) of the data set could not be loaded")
+                         .arg(loader->refusedImages());
     const bool keep = ui.CTFiles->keepConditions();
     const int w = imgDatas->width;
     const int h = imgDatas->height;

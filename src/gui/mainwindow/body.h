@@ -4,9 +4,11 @@
 #include "display/mousec.h"
 #include "imageio/i0fileset.h"
 #include "recon/procparams.h"
+#include "xafs/zephmetaitem.h"
 #include "ui_body.h"
 
 #include <QDateTime>
+#include <QFileInfoList>
 #include <QMainWindow>
 #include <QPen>
 #include <QThread>
@@ -28,6 +30,7 @@ class QAbstractButton;
 class QButtonGroup;
 class RawDisp;
 class Sinogram;
+class XafsBatch;
 
 // The one main window. It owns the panels and workers, drives loading, the raw image with its
 // overlay, and the calculations (CT1, or a pool of CT2 workers over a range of slices), and
@@ -46,14 +49,20 @@ public:
     int ct2WorkerCount() const { return int(ct2Workers.size()); }
     bool isCalculating() const { return calculating; }
     const ProcParams& snapshot() const { return params; }
+    // Sizes the window to its control column, within the screen, and puts the image window
+    // beside it.
+    void placeWindows();
 
 signals:
     void batchCalcStart();
     void batchCalcFinished();
     void startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool genImg = true);
     void finishing();
+    void setFirstSet(int firstIdx);
+    void setNextSet(int lastIdx);
     void finishedLoadingCTFiles();
     void calcFinished();
+    void stage(QString msg, qulonglong dEt);
     void callBatchLoad(QString fname);
     void callBatchExec();
     void callBatchCheckEnd();
@@ -95,6 +104,16 @@ private slots:
     void fixColorScaleChanged();
     double colorMin();
     double colorMax();
+    void selectedDir(QString dir, QStringList patterns);
+    void selectedFileInfoList(QFileInfoList fileInfoList);
+    void selectedHis(ZephMetaItem zephMetaItem);
+    void newSets(int count);
+    void setFirstImageSet();
+    void setNextImageSet();
+    void startingSeqCalc();
+    void finishedSeqCalc();
+    void noticedStage(QString msg, qlonglong dEt);
+    void setI0FileFromList();
     void ctImage(int no, QImage img);
 
 protected:
@@ -113,6 +132,12 @@ private:
     void handOut(int worker, int slice);
     int busyWorkers(int threads) const;
     void showProgress(double percent);
+    void connectSequence();
+    void noticeStage(const QString& msg);
+    // Picks the I0 file by energy and tags the saved files with the set's energy text.
+    void prepareDataSet();
+    void loadI0(const QString& file);
+    void skipCalculation(const QString& why);
 
     std::array<QPen, 6> pens;
     // The I0 images of a CT-XAFS series with the energy of each.
@@ -128,9 +153,15 @@ private:
     bool calculating = false;
     bool batchCalcPending = false;
     bool showAllCt2Tabs = false;
+    qint64 seqLastElapsed = 0;
+    // Why the data set of a sequence must not be calculated (its I0 or some of its images
+    // could not be had); empty when it may.
+    QString setProblem;
 
     std::unique_ptr<Batch> batch;
     std::unique_ptr<QThread> batchThread;
+    std::unique_ptr<XafsBatch> xafsBatch;
+    std::unique_ptr<QThread> xafsThread;
     std::unique_ptr<ImgDatas> imgDatas;
     std::unique_ptr<QThread> imgThread;
     std::unique_ptr<DataFileLoader> loader;

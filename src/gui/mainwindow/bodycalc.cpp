@@ -13,6 +13,7 @@
 #include "recon/sgmwindow.h"
 #include "recon/sinogrambuilder.h"
 #include "recon/slicepacing.h"
+#include "xafs/xafsbatch.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -43,7 +44,7 @@ void Body::createCt2Pool(int n)
     saverThread->start();
 
     showAllCt2Tabs = Config::instance()
-                         .value(QStringLiteral("show_all_ct2_images"), QStringLiteral("0"))
+                         .valueAnyCase(QStringLiteral("show_all_ct2_images"), QStringLiteral("0"))
                          .toInt() == 1;
     for (int k = 0; k < n; ++k) {
         auto worker = std::make_unique<CtCalc2>();
@@ -98,6 +99,14 @@ void Body::toggleCalcCt()
 
 void Body::startCalcCt()
 {
+    if (!hasImages()) {
+        skipCalculation(QStringLiteral("no images are loaded"));
+        return;
+    }
+    if (xafsBatch->isRunning() && !setProblem.isEmpty()) {
+        skipCalculation(setProblem);
+        return;
+    }
     calculating = true;
     calcStartTime = QDateTime::currentDateTime();
     ui.CalcStartT->setText(clockText(calcStartTime));

@@ -39,6 +39,11 @@ private slots:
         QCOMPARE(set.nearest(8449), 1);
         QCOMPARE(set.nearest(8450), 1); // a tie takes the first
         QCOMPARE(set.nearest(9000), 2);
+        // An I0 file without an energy must not be taken for the nearest (it read as 0 eV).
+        set.setFiles({"I0-open-001.img", "I0-8300eV-1.img"});
+        QCOMPARE(set.nearest(10), 1);
+        set.setFiles({"I0-open-001.img", "I0-dark-002.img"});
+        QCOMPARE(set.nearest(8300), -1);
         set.setFiles({});
         QVERIFY(set.energies().isEmpty());
     }
