@@ -3,6 +3,7 @@
 #include "mainwindow/body.h"
 #include "mainwindow/translation.h"
 #include "mainwindow/unixsignalwatcher.h"
+#include "util/largeallocations.h"
 
 #include <QApplication>
 #include <QTranslator>
@@ -27,6 +28,7 @@ void chooseOffscreenWithoutDisplay(bool showWindow)
 
 int main(int argc, char** argv)
 {
+    keepLargeAllocationsMapped();
     UnixSignalWatcher::installHandlers();
     Config& config = Config::instance();
     config.parseArguments(argc, argv);

@@ -4,6 +4,7 @@
 #include "imageio/imgdatas.h"
 #include "recon/reconrun.h"
 #include "recon/sinogrambuilder.h"
+#include "util/largeallocations.h"
 #include "xafs/seriesplan.h"
 
 #include <QCommandLineParser>
@@ -476,6 +477,7 @@ int runSeries(const Job& job, const QCommandLineParser& parser)
 
 int main(int argc, char** argv)
 {
+    keepLargeAllocationsMapped();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("cirvo-recon"));
     qInstallMessageHandler(messages);

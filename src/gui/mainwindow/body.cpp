@@ -223,6 +223,13 @@ bool Body::hasImages() const
 
 void Body::dataFilesSelected(QStringList files, bool clear)
 {
+    // The workers keep the last calculation's images until the next one; let them go now, or
+    // a sequence would hold two data sets in memory while it loads the next.
+    if (clear && !calculating)
+        for (const auto& worker : ct2Workers) {
+            CtCalc2* w = worker.get();
+            QMetaObject::invokeMethod(w, [w] { w->setInputs(Ct2Inputs{}); }, Qt::QueuedConnection);
+        }
     loader->dataFilesSelected(files, clear);
 }
 
