@@ -39,7 +39,8 @@ private slots:
 
     void oneTabPerCt2Worker()
     {
-        Config::instance().enter("show_all_ct2_images", "1", "");
+        // The key is looked up in any letter case.
+        Config::instance().enter("Show_All_CT2_Images", "1", "");
         {
             Body body(2);
             QCOMPARE(body.ct2WorkerCount(), 2);

@@ -76,13 +76,13 @@ private slots:
         QTest::addColumn<QList<int>>("calculated"); // 1-based set numbers
 
         // From and To pass the 1-based numbers on as 0-based indices.
-        QTest::newRow("dirs 2 to 3") << "dirs" << 2 << 3 << true << "" << QList<int>{2, 3};
+        QTest::newRow("dirs 2 to 4") << "dirs" << 2 << 4 << true << "" << QList<int>{2, 3, 4};
         // newSets fills From 1, To 4 unless kept.
         QTest::newRow("brel, range from the list") << "brel" << 9 << 9 << false << ""
                                                    << QList<int>{1, 2, 3, 4};
         // A range beyond the list ends with "Finished" after the last set.
-        QTest::newRow("zeph 3 to 9, energy folders")
-            << "zeph" << 3 << 9 << true << "" << QList<int>{3, 4};
+        QTest::newRow("zeph 2 to 9, energy folders")
+            << "zeph" << 2 << 9 << true << "" << QList<int>{2, 3, 4};
         // A set that cannot be loaded whole must not be saved under its tag, and the run goes on.
         QTest::newRow("dirs, set 2 of another size")
             << "dirs" << 1 << 3 << true << "small set 2" << QList<int>{1, 3};
@@ -162,6 +162,16 @@ private slots:
         QCOMPARE(newSets.last().at(0).toInt(), 4);
         QCOMPARE(ui.SeqCalcFrom->value(), keepOnNewSets ? from : 1);
         QCOMPARE(ui.SeqCalcTo->value(), keepOnNewSets ? to : 4);
+
+        // "Set" loads the current set, the first, with its own I0 image and tag.
+        QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
+        dirs->findChild<QPushButton*>("Set")->click();
+        QVERIFY(loaded.wait(20000));
+        if (fault.isEmpty()) {
+            QCOMPARE(QFileInfo(ui.I0ImgSel->currentImage()->fileName).fileName(),
+                     zeph ? QStringLiteral("ph_1_I0.his") : QStringLiteral("I0-7080eV-001.img"));
+            QCOMPARE(ui.SelectDataSaveDir->tag(), zeph ? ZephTags[0] : Energies[0]);
+        }
 
         // What each loaded set was divided by, and its sinogram outside the object, where the
         // absorption is 0 when the I0 image is that of the set's own energy.
