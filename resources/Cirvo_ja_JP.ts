@@ -96,8 +96,24 @@
         <translation>差分</translation>
     </message>
     <message>
-        <source>Stage</source>
-        <translation>段階</translation>
+        <source>Sequential Exec</source>
+        <translation>連続実行</translation>
+    </message>
+    <message>
+        <source>[s]</source>
+        <translation>[秒]</translation>
+    </message>
+    <message>
+        <source>Progress Msg.</source>
+        <translation>進行状況</translation>
+    </message>
+    <message>
+        <source>I0 of Raw Image</source>
+        <translation>生画像の I0</translation>
+    </message>
+    <message>
+        <source>I0 of I0 Image</source>
+        <translation>I0 画像の I0</translation>
     </message>
     <message>
         <source>More</source>

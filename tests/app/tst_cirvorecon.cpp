@@ -1,9 +1,9 @@
 #include "imageio/imgdatas.h"
 #include "imageio/itexwriter.h"
-#include "phantom/phantomseries.h"
 #include "phantom/phantomwriter.h"
 #include "recon/ctcalc2.h"
 #include "recon/slicefiles.h"
+#include "testseries.h"
 
 #include <QDir>
 #include <QProcess>
@@ -82,20 +82,10 @@ private:
         return s.outDir;
     }
 
-    // Four energies, 7080 to 7140 eV, of 40 x 4 pixels in each layout.
     QString series(const QString& dir)
     {
-        PhantomSeries::Settings s;
-        s.set.outDir = path(dir);
-        s.set.width = 40;
-        s.set.height = 4;
-        s.set.projections = 36;
-        s.set.truth = false;
-        s.energies = {7080, 7100, 7120, 7140};
-        QString error;
-        if (!PhantomSeries(s).write(&error))
-            qWarning("%s", qPrintable(error));
-        return s.set.outDir;
+        writeTestSeries(path(dir), QStringLiteral("phantom"), 40, 4, 36);
+        return path(dir);
     }
 
     static QStringList raws(const QString& dir)

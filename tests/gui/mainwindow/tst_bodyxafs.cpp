@@ -1,8 +1,8 @@
 #include "imageio/imgdata.h"
 #include "mainwindow/body.h"
-#include "phantom/phantomseries.h"
 #include "recon/sinogram.h"
 #include "selectdatadir.h"
+#include "testseries.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -22,24 +22,6 @@ const QStringList Energies{"7080eV", "7100eV", "7120eV", "7140eV"};
 const QStringList ZephTags{"7_08KeV", "7_1KeV", "7_12KeV", "7_14KeV"};
 const char* const IdleStyle = "background-color: rgb(213, 245, 255);";
 const char* const BusyStyle = "background-color: rgb(255, 255, 128);";
-
-// 48 x 6 pixels, vertical axis, 60 projections, four energies across the iron K edge.
-bool writeSeries(const QString& out)
-{
-    PhantomSeries::Settings s;
-    s.set.outDir = out;
-    s.set.name = QStringLiteral("ph");
-    s.set.width = 48;
-    s.set.height = 6;
-    s.set.projections = 60;
-    s.set.truth = false;
-    s.energies = {7080, 7100, 7120, 7140};
-    QString error;
-    const bool written = PhantomSeries(s).write(&error);
-    if (!written)
-        qWarning("cannot write the series: %s", qPrintable(error));
-    return written;
-}
 
 QStringList relativeFiles(const QString& dir)
 {
@@ -102,7 +84,7 @@ private slots:
 
         QTemporaryDir tmp;
         const QDir root(tmp.path());
-        QVERIFY(writeSeries(root.filePath("series")));
+        writeTestSeries(root.filePath("series"), QStringLiteral("ph"), 48, 6, 60);
         const QDir series(root.filePath("series"));
         const bool zeph = layout == "zeph";
         if (fault == "small set 2") {
