@@ -526,7 +526,8 @@ int main(int argc, char** argv)
     option("series", "Reconstruct every data set of the CT-XAFS series in DIR.", "DIR");
     option("layout", "Series layout: energy sub-directories, Brel names or a Zeph meta file.",
            "dirs|brel|zeph", "dirs");
-    option("pattern", "Image name patterns inside a set (dirs, brel).", "\"P1 P2\"", "*.img");
+    option("pattern", "Image name patterns inside a set (dirs; brel: the whole text as one).",
+           "\"P1 P2\"", "*.img");
     option("meta", "The Zeph meta file (zeph).", "FILE");
     option("i0-dir", "I0 files, one per energy: each set takes the one nearest its energy.",
            "DIR");
