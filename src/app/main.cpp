@@ -54,11 +54,24 @@ int main(int argc, char** argv)
             body.show();
             body.placeWindows();
         }
+        if (plan.quitAfterBatch) {
+            // Load and start reach the interpreter in this order, so a refused file is reported
+            // before the (previous, empty) script ends.
+            QObject::connect(&body, &Body::batchLoadFailed, &app, [&status] {
+                status = 1;
+                QApplication::quit();
+            });
+            QObject::connect(&body, &Body::batchEnded, &app, [&status] {
+                if (status == 0)
+                    QApplication::quit();
+            });
+        }
         if (plan.loadBatch)
             emit body.callBatchLoad(plan.batchFile);
         if (plan.execBatch)
             emit body.callBatchExec();
-        status = QApplication::exec();
+        const int loopStatus = QApplication::exec();
+        status = status != 0 ? status : loopStatus;
     }
     return status;
 }

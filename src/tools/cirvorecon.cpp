@@ -469,7 +469,9 @@ int runSeries(const Job& job, const QCommandLineParser& parser)
             failWrites(failures);
     }
     if (!skipped.isEmpty())
-        fail(QStringLiteral("%1 data set(s) skipped: %2").arg(skipped.size()).arg(skipped.join(u' ')));
+        fail(QStringLiteral("%1 data set(s) skipped: %2")
+                 .arg(skipped.size())
+                 .arg(skipped.join(u' ')));
     return 0;
 }
 
@@ -512,8 +514,9 @@ int main(int argc, char** argv)
     option("region", "Calculation region (default: the whole slice).", "X0,Z0,X1,Z1");
     option("out", "Output directory.", "DIR", ".");
     option("name", "File name stem.", "NAME", "slice");
-    option("tag", "Tag in the file names (and energy sub-folder); a series: each set's energy "
-                  "text.",
+    option("tag",
+           "Tag in the file names (and energy sub-folder); a series: each set's energy "
+           "text.",
            "TAG", "");
     option("save", "Files to write: data, png or both.", "data,png", "data,png");
     option("sub-folders", "Sub-folders: energy, slice or both.", "LIST");
@@ -529,8 +532,7 @@ int main(int argc, char** argv)
     option("pattern", "Image name patterns inside a set (dirs; brel: the whole text as one).",
            "\"P1 P2\"", "*.img");
     option("meta", "The Zeph meta file (zeph).", "FILE");
-    option("i0-dir", "I0 files, one per energy: each set takes the one nearest its energy.",
-           "DIR");
+    option("i0-dir", "I0 files, one per energy: each set takes the one nearest its energy.", "DIR");
     option("i0-pattern", "Name patterns of the I0 files.", "\"P1 P2\"", "*.img");
     option("sets", "The sets FROM to TO of the series, 1-based (default all).", "FROM:TO");
     option("list", "Print the data sets of the series and exit.");

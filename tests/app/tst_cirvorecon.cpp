@@ -290,8 +290,8 @@ private slots:
         // The I0 files are named out of energy order: the nearest energy must decide.
         QVERIFY(QFile::rename(dir + "/i0/I0-7100eV-001.img", dir + "/i0/I0-7100eV-zz.img"));
         QProcess p;
-        p.start(CIRVO_RECON_EXE, {"--series", dir + "/brel", "--layout", "brel", "--i0-dir",
-                                  dir + "/i0", "--list"});
+        p.start(CIRVO_RECON_EXE,
+                {"--series", dir + "/brel", "--layout", "brel", "--i0-dir", dir + "/i0", "--list"});
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), 0);
         const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n');
@@ -330,7 +330,8 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("message");
         QTest::newRow("data directory without sets")
-            << QStringList{"--series", "EMPTY", "--layout", "dirs"} << QByteArray("no data sets in");
+            << QStringList{"--series", "EMPTY", "--layout", "dirs"}
+            << QByteArray("no data sets in");
         QTest::newRow("missing meta file")
             << QStringList{"--series", "S/zeph", "--layout", "zeph", "--meta", "S/none.meta"}
             << QByteArray("names no data set");
@@ -341,11 +342,11 @@ private slots:
             << QStringList{"--series", "S/zeph", "--layout", "zeph", "--meta", "NOFILES"}
             << QByteArray("names no data set");
         QTest::newRow("I0 names without energy")
-            << QStringList{"--series", "S/dirs", "--layout", "dirs", "--i0-dir", "S",
-                           "--i0-pattern", "BG.img"}
+            << QStringList{"--series", "S/dirs", "--layout",     "dirs",
+                           "--i0-dir", "S",      "--i0-pattern", "BG.img"}
             << QByteArray("has an energy in its name");
-        QTest::newRow("unknown layout")
-            << QStringList{"--series", "S/dirs", "--layout", "flat"} << QByteArray("--layout takes");
+        QTest::newRow("unknown layout") << QStringList{"--series", "S/dirs", "--layout", "flat"}
+                                        << QByteArray("--layout takes");
         QTest::newRow("zeph without meta")
             << QStringList{"--series", "S/zeph", "--layout", "zeph"} << QByteArray("needs --meta");
         QTest::newRow("bad set range")

@@ -19,9 +19,11 @@ void Batch::batchLoad(QString fname)
     switch (file.read(fname)) {
     case LineFile::Result::CannotOpen:
         qCDebug(lcBatch).noquote() << "Can't open batch file" << fname;
+        emit loadFailed();
         return;
     case LineFile::Result::TooLarge:
         qCDebug(lcBatch).noquote() << "Batch file is too large :" << fname;
+        emit loadFailed();
         return;
     case LineFile::Result::Read:
         break;
@@ -47,14 +49,20 @@ void Batch::batchStart()
 void Batch::batchExec()
 {
     if (running)
-        running = false;
+        stopRunning();
     else
         batchStart();
 }
 
 void Batch::batchStop()
 {
+    stopRunning();
+}
+
+void Batch::stopRunning()
+{
     running = false;
+    emit ended();
 }
 
 void Batch::batchCheckEnd()
@@ -66,7 +74,7 @@ void Batch::batchCheckEnd()
 void Batch::continueIfScript()
 {
     if (script.isEmpty())
-        running = false;
+        stopRunning();
     else
         emit batchExecNext();
 }
@@ -86,7 +94,7 @@ void Batch::batchNext()
     if (!running)
         return;
     if (pc >= script.size()) {
-        running = false;
+        stopRunning();
         return;
     }
     const QString line = script.at(pc++);
@@ -107,8 +115,7 @@ void Batch::batchNext()
         if (running)
             continueIfScript();
     } else if (is(":end") || is(":stop")) {
-        running = false;
-        emit batchExecNext();
+        stopRunning();
     } else if (is(":echo")) {
         qCDebug(lcBatch).noquote() << k.line;
         emit batchExecNext();

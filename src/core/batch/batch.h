@@ -31,6 +31,10 @@ signals:
     void batchExecNext();
     void batchFinishALine();
     void batchExCmd(BatchCmd cmd);
+    // A running script has ended: ":end", ":stop", past its last line, or stopped.
+    void ended();
+    // batchLoad refused the file; the previous script stays.
+    void loadFailed();
 
 public slots:
     void batchLoad(QString fname);
@@ -44,6 +48,7 @@ private slots:
 
 private:
     void continueIfScript();
+    void stopRunning();
     void jumpTo(const QString& label);
 
     bool running = false;

@@ -23,5 +23,6 @@ StartupPlan StartupPlan::fromConfig(const Config& config, const QString& current
     plan.loadBatch = config.contains(QStringLiteral("-b"));
     plan.batchFile = config.value(QStringLiteral("-b"));
     plan.execBatch = config.contains(QStringLiteral("-x"));
+    plan.quitAfterBatch = plan.loadBatch && plan.execBatch && config.contains(QStringLiteral("-q"));
     return plan;
 }

@@ -12,6 +12,8 @@ struct StartupPlan {
     bool loadBatch = false;
     QString batchFile;
     bool execBatch = false;
+    // -q with -b and -x: quit when the script ends, with status 1 when it cannot be loaded.
+    bool quitAfterBatch = false;
 
     // "config.cfg", replaced by "-c", replaced in turn by "-config".
     static QString configFileName(const Config& config);

@@ -61,6 +61,16 @@ QStringList SelectDataDir::patterns() const
     return ui.Pattern->text().split(blanks);
 }
 
+QString SelectDataDir::dataDir() const
+{
+    return ui.SelDir->dirName();
+}
+
+QString SelectDataDir::pattern() const
+{
+    return ui.Pattern->text();
+}
+
 void SelectDataDir::setDataDir(const QString& dir)
 {
     ui.SelDir->dirSelected0(dir);

@@ -30,6 +30,9 @@ public:
     const DataSetList& dataSets() const { return m_sets; }
     // The pattern text split at every run of white space, empty parts kept.
     QStringList patterns() const;
+    // The directory and the pattern text as shown, for a setup file.
+    QString dataDir() const;
+    QString pattern() const;
 
     // For scripts, which fill the fields without the dialogs.
     void setDataDir(const QString& dir);

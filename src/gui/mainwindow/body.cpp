@@ -22,16 +22,9 @@
 
 #include <climits>
 #include <cmath>
-#include <functional>
 
 namespace
 {
-
-// The command set in its fixed order: every keyword that matches the command word runs.
-struct Command {
-    const char* keyword;
-    std::function<void(Body&, const BatchCmd&)> action;
-};
 
 const char* const IdleStyle = "background-color: rgb(213, 245, 255);";
 
@@ -89,6 +82,8 @@ Body::Body(int ct2WorkerCount)
     connect(this, &Body::callBatchExec, batch.get(), &Batch::batchExec);
     connect(batch.get(), &Batch::batchExCmd, this, &Body::batchExCmd);
     connect(this, &Body::callBatchCheckEnd, batch.get(), &Batch::batchCheckEnd);
+    connect(batch.get(), &Batch::ended, this, &Body::batchEnded);
+    connect(batch.get(), &Batch::loadFailed, this, &Body::batchLoadFailed);
     connect(this, &Body::batchCalcStart, this, &Body::startCalcCt);
     connect(this, &Body::batchCalcFinished, this, &Body::callBatchCheckEnd);
     connectSequence();
@@ -104,6 +99,7 @@ Body::Body(int ct2WorkerCount)
     ctSelection->addButton(ui.SelectCt2);
     ui.SelectCt1->setChecked(true);
     connectSignals();
+    createSetupDialog();
     setShowAdditionalInfo(ui.ShowAdditionalInfo->isChecked());
     ui.I0ofRawImage_->setTitle(tr("I0 of Raw Image"));
     ui.I0ofI0Image_->setTitle(tr("I0 of I0 Image"));
@@ -195,27 +191,6 @@ void Body::batchExec()
     emit callBatchExec();
 }
 
-void Body::batchExCmd(BatchCmd cmd)
-{
-    static const Command commands[] = {
-        {"show_tab", [](Body& b, const BatchCmd& c) { b.showTab(c.intArg(0)); }},
-        {"show_orig", [](Body& b, const BatchCmd&) { b.showTab(0); }},
-        {"show_sinogram", [](Body& b, const BatchCmd&) { b.showTab(1); }},
-        {"show_ct1", [](Body& b, const BatchCmd&) { b.showTab(2); }},
-        {"show_i0", [](Body& b, const BatchCmd&) { b.showTab(3); }},
-        {"show_bg", [](Body& b, const BatchCmd&) { b.showTab(4); }},
-    };
-    for (const Command& command : commands)
-        if (cmd.cmd.compare(QLatin1String(command.keyword), Qt::CaseInsensitive) == 0)
-            command.action(*this, cmd);
-    emit callBatchCheckEnd();
-}
-
-void Body::showTab(int position)
-{
-    ui.ImgsTab->setCurrentIndex(position);
-}
-
 bool Body::hasImages() const
 {
     return imgDatas->count() > 0;
@@ -228,8 +203,10 @@ void Body::dataFilesSelected(QStringList files, bool clear)
     if (clear && !calculating)
         for (const auto& worker : ct2Workers) {
             CtCalc2* w = worker.get();
-            QMetaObject::invokeMethod(w, [w] { w->setInputs(Ct2Inputs{}); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                w, [w] { w->setInputs(Ct2Inputs{}); }, Qt::QueuedConnection);
         }
+    loading = true;
     loader->dataFilesSelected(files, clear);
 }
 
@@ -264,7 +241,12 @@ void Body::finishedLoadDataFiles()
         setRegions(0, 0, e, e);
         needRegionReset = false;
     }
+    loading = false;
     emit finishedLoadingCTFiles();
+    if (calcAfterLoad) {
+        calcAfterLoad = false;
+        emit batchCalcStart();
+    }
 }
 
 QList<CtPanel*> Body::ctPanels() const

@@ -4,8 +4,8 @@
 #include "display/mousec.h"
 #include "imageio/i0fileset.h"
 #include "recon/procparams.h"
-#include "xafs/zephmetaitem.h"
 #include "ui_body.h"
+#include "xafs/zephmetaitem.h"
 
 #include <QDateTime>
 #include <QFileInfoList>
@@ -28,6 +28,7 @@ class DataSaver;
 class ImgDatas;
 class QAbstractButton;
 class QButtonGroup;
+class QFileDialog;
 class RawDisp;
 class Sinogram;
 class XafsBatch;
@@ -66,6 +67,10 @@ signals:
     void callBatchLoad(QString fname);
     void callBatchExec();
     void callBatchCheckEnd();
+    // The script has ended (":end", ":stop", past its last line, or stopped), or could not be
+    // loaded; an unattended run quits on them.
+    void batchEnded();
+    void batchLoadFailed();
 
 public slots:
     void batchLoad(QString fname);
@@ -114,6 +119,11 @@ private slots:
     void finishedSeqCalc();
     void noticedStage(QString msg, qlonglong dEt);
     void setI0FileFromList();
+    void showSaveSetupD();
+    void showLoadSetupD();
+    void saveLoadFileSelected(QString fname);
+    void saveSetup(QString fname);
+    void loadSetup(QString fname);
     void ctImage(int no, QImage img);
 
 protected:
@@ -138,6 +148,13 @@ private:
     void prepareDataSet();
     void loadI0(const QString& file);
     void skipCalculation(const QString& why);
+    // "calc_exec": starts a calculation now, or once the files being loaded are in.
+    void batchCalc();
+    void selectCt(bool ct1);
+    // Changes the rotation axis only when it differs, so nothing is reported otherwise.
+    void setRotAxIsV(bool v);
+    // The setup dialog, "Save Setup" and "Load Setup" (connections of the setup files).
+    void createSetupDialog();
 
     std::array<QPen, 6> pens;
     // The I0 images of a CT-XAFS series with the energy of each.
@@ -152,6 +169,9 @@ private:
     bool needCorReset = true;
     bool calculating = false;
     bool batchCalcPending = false;
+    // From a selection of image files until the load chain has finished.
+    bool loading = false;
+    bool calcAfterLoad = false;
     bool showAllCt2Tabs = false;
     qint64 seqLastElapsed = 0;
     // Why the data set of a sequence must not be calculated (its I0 or some of its images
@@ -175,6 +195,8 @@ private:
 
     Ui_Body ui;
     QButtonGroup* ctSelection = nullptr;
+    QFileDialog* setupDialog = nullptr;
+    bool setupDialogSaves = true;
     RawDisp* rawDisp = nullptr;
     Sinogram* sinogram = nullptr;
     CtCalc* ctCalc = nullptr;

@@ -177,9 +177,10 @@ void Body::placeWindows()
     const QSize column = ui.ControlColumn->sizeHint();
     const QMargins margins = ui.centralwidget->layout()->contentsMargins();
     const int wanted = column.height() + margins.top() + margins.bottom();
-    const int w = std::max(column.width() + ui.ControlScroll->verticalScrollBar()->sizeHint().width(),
-                           ui.ControlScroll->minimumWidth()) +
-                  margins.left() + margins.right();
+    const int w =
+        std::max(column.width() + ui.ControlScroll->verticalScrollBar()->sizeHint().width(),
+                 ui.ControlScroll->minimumWidth()) +
+        margins.left() + margins.right();
     resize(std::min(w, available.width() - frameWidth),
            std::min(wanted, available.height() - frameHeight));
     move(available.topLeft());

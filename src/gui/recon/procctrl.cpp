@@ -186,6 +186,12 @@ void ProcCtrl::rotAxSelectionChanged(QAbstractButton*)
     emit rotAxUpdated();
 }
 
+void ProcCtrl::setRecord(int which, int slice, double cor)
+{
+    (which == 1 ? m_record1 : m_record2) = {slice, cor};
+    showRecords();
+}
+
 void ProcCtrl::clearRecordedCoR()
 {
     m_record1 = {};

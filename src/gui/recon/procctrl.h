@@ -43,6 +43,8 @@ public:
     const CorRecord& record2() const { return m_record2; }
 
     void setMaxThreads(int n);
+    // Records a (slice, CoR) pair as the first (1) or second (2) record, as a script does.
+    void setRecord(int which, int slice, double cor);
     void takeSnapshot(ProcParams& record, bool useCt1, bool useCt2) const;
 
 signals:

@@ -25,6 +25,9 @@ public:
     void setImgDatas(ImgDatas* imgDatas);
 
     const HSgm& record() const { return m_sgm; }
+    // The two check boxes of the picture, for scripts.
+    void setAlterStack(bool f) { ui.AlterStack->setChecked(f); }
+    void setMoveYWMouse(bool f) { ui.MoveYWMouse->setChecked(f); }
     // The extremes of the record's raw values as the last picture found them.
     double rawMin() const { return m_rawMin; }
     double rawMax() const { return m_rawMax; }

@@ -42,7 +42,8 @@ private slots:
         events.clear();
         batch.start();
         batch.start();
-        QCOMPARE(events, (QStringList{"starting", "Data Loading", "first", "Finished", "finished"}));
+        QCOMPARE(events,
+                 (QStringList{"starting", "Data Loading", "first", "Finished", "finished"}));
     }
 
     void stageTimesAddUpToTheClock()

@@ -60,8 +60,8 @@ private slots:
         // From and To pass the 1-based numbers on as 0-based indices.
         QTest::newRow("dirs 2 to 4") << "dirs" << 2 << 4 << true << "" << QList<int>{2, 3, 4};
         // newSets fills From 1, To 4 unless kept.
-        QTest::newRow("brel, range from the list") << "brel" << 9 << 9 << false << ""
-                                                   << QList<int>{1, 2, 3, 4};
+        QTest::newRow("brel, range from the list")
+            << "brel" << 9 << 9 << false << "" << QList<int>{1, 2, 3, 4};
         // A range beyond the list ends with "Finished" after the last set.
         QTest::newRow("zeph 2 to 9, energy folders")
             << "zeph" << 2 << 9 << true << "" << QList<int>{2, 3, 4};
@@ -103,7 +103,8 @@ private slots:
             f = series.filePath("i0/" + f);
         if (fault == "I0 without energy") {
             for (int k = 0; k < i0Files.size(); ++k) {
-                const QString renamed = series.filePath(QStringLiteral("i0/open-%1-1.img").arg(QChar(u'a' + k)));
+                const QString renamed =
+                    series.filePath(QStringLiteral("i0/open-%1-1.img").arg(QChar(u'a' + k)));
                 QVERIFY(QFile::rename(i0Files[k], renamed));
                 i0Files[k] = renamed;
             }
@@ -189,7 +190,8 @@ private slots:
             expectedI0 << (zeph ? QStringLiteral("zeph/ph_%1_I0.his").arg(set)
                                 : QStringLiteral("i0/I0-%1-001.img").arg(Energies[set - 1]));
         }
-        expectedStages << "Loading next Data Set" << "Finished";
+        expectedStages << "Loading next Data Set"
+                       << "Finished";
         for (QString& stage : stages)
             if (stage.startsWith("Skipped"))
                 stage = "Skipped";
@@ -214,10 +216,15 @@ private slots:
         // The same series through cirvo-recon with the window's settings: the same bytes. The
         // window's region after a load is the whole line, wider than the slice.
         const QString recon = root.filePath("recon");
-        QStringList args{"--series", series.filePath(layout), "--layout", layout, "--slices",
-                         "2:5", "--region", "0,0,47,47", "--save", "data", "--out", recon, "--name", "rec", "--bg",
-                         series.filePath("BG.img"), "--sets",
-                         QStringLiteral("%1:%2").arg(first).arg(last)};
+        QStringList args{"--series", series.filePath(layout),
+                         "--layout", layout,
+                         "--slices", "2:5",
+                         "--region", "0,0,47,47",
+                         "--save",   "data",
+                         "--out",    recon,
+                         "--name",   "rec",
+                         "--bg",     series.filePath("BG.img"),
+                         "--sets",   QStringLiteral("%1:%2").arg(first).arg(last)};
         args << (zeph ? QStringList{"--meta", series.filePath("zeph/ph.meta"), "--sub-folders",
                                     "energy"}
                       : QStringList{"--i0-dir", series.filePath("i0")});
