@@ -1,4 +1,4 @@
-// Writes the seed corpora of the fuzz targets into OUTDIR/{itex,tiff,config,batch,zephmeta}:
+// Writes the seed corpora of the fuzz targets into OUTDIR/{itex,tiff,config,batch,zephmeta,link}:
 // small, well-formed files from the project's own writers and libtiff, the starting points the
 // fuzzers mutate.
 #include "imageio/itexwriter.h"
@@ -250,6 +250,19 @@ void zephMetaSeeds(const QDir& dir)
     writeBytes(dir.filePath("width2.meta"), wide);
 }
 
+// Report streams as the companion sends them; the first three bytes say where fuzz_link cuts.
+void linkSeeds(const QDir& dir)
+{
+    writeBytes(dir.filePath("reports.txt"),
+               "\x20\x80\xc0ISBUSY 1\nISBUSY 0 LOAD_I1_FILES_OF_PATTERN\nISBUSY 1\n"
+               "ISBUSY 0 LOAD_I1_FILES\nISBUSY 0 ANALYZER_EXEC_2DA\n");
+    writeBytes(dir.filePath("mixed.txt"),
+               "\x10\x11\x12isbusy 0 load_i1_files\r\n\nISBUSY\n  ISBUSY\t1  x \nhello\n"
+               "ISBUSY yes CMD\nISBUSY 01\nISBU");
+    writeBytes(dir.filePath("long.txt"),
+               "\x01\x40\xfe" + QByteArray(200, 'x') + "\nISBUSY 1\n" + QByteArray(70, 'y'));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -260,7 +273,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    for (const char* sub : {"itex", "tiff", "config", "batch", "zephmeta"})
+    for (const char* sub : {"itex", "tiff", "config", "batch", "zephmeta", "link"})
         if (!out.mkpath(QLatin1String(sub)))
             fail(QStringLiteral("cannot create ") + out.filePath(QLatin1String(sub)));
     itexSeeds(QDir(out.filePath("itex")));
@@ -268,5 +281,6 @@ int main(int argc, char** argv)
     configSeeds(QDir(out.filePath("config")));
     batchSeeds(QDir(out.filePath("batch")));
     zephMetaSeeds(QDir(out.filePath("zephmeta")));
+    linkSeeds(QDir(out.filePath("link")));
     return failed ? 1 : 0;
 }

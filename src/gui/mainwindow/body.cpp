@@ -9,6 +9,7 @@
 #include "imageio/datafileloader.h"
 #include "imageio/imgdata.h"
 #include "imageio/imgdatas.h"
+#include "link/zandorlink.h"
 #include "recon/ctcalc.h"
 #include "recon/ctcalc2.h"
 #include "recon/ctcalc2ui.h"
@@ -73,6 +74,7 @@ Body::Body(int ct2WorkerCount)
     imgDatas->setI0Slot(ui.I0ImgSel->imageSlot());
     imgDatas->setBGSlot(ui.BGImgSel->imageSlot());
     loader = std::make_unique<DataFileLoader>(imgDatas.get());
+    link = std::make_unique<ZandorLink>();
     buildPanels();
 
     batchThread = std::make_unique<QThread>();
@@ -106,10 +108,13 @@ Body::Body(int ct2WorkerCount)
 
     for (const QString& line : Config::instance().lines())
         batchExCmd(BatchCmd::parse(line));
+    setupZandorLink();
 }
 
 Body::~Body()
 {
+    // The link reports its last state change as it goes; nothing here may hear it then.
+    link->disconnect(this);
     for (QThread* thread :
          {imgThread.get(), batchThread.get(), xafsThread.get(), saverThread.get()}) {
         thread->quit();
@@ -284,8 +289,11 @@ void Body::selectedAPointInRawImg(double x, double y, MouseC::MStat s)
     const bool v = ui.procCtrl->rotAxIsV();
     if (s == MouseC::RightNone)
         ui.procCtrl->setCor(v ? x : y);
-    else if (s == MouseC::LeftNone)
+    else if (s == MouseC::LeftNone) {
         ui.procCtrl->setSliceNo(v ? int(y) : int(x));
+        if (ui.SendMsg2Zandor->isChecked())
+            sendSliceFiles(v ? int(y) : int(x));
+    }
 }
 
 void Body::showDispRaw()

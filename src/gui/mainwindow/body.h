@@ -32,6 +32,7 @@ class QFileDialog;
 class RawDisp;
 class Sinogram;
 class XafsBatch;
+class ZandorLink;
 
 // The one main window. It owns the panels and workers, drives loading, the raw image with its
 // overlay, and the calculations (CT1, or a pool of CT2 workers over a range of slices), and
@@ -71,6 +72,10 @@ signals:
     // loaded; an unattended run quits on them.
     void batchEnded();
     void batchLoadFailed();
+    void zdrLoadFilesOfPattern(QString path);
+    void zdrLoadFiles(QStringList fileList);
+    void zdrStatChanged();
+    void exec2dA(QString sliceNoS);
 
 public slots:
     void batchLoad(QString fname);
@@ -124,6 +129,12 @@ private slots:
     void saveLoadFileSelected(QString fname);
     void saveSetup(QString fname);
     void loadSetup(QString fname);
+    void exec2dA0();
+    void setupZandorLink();
+    void zdrInitFlags();
+    void zdrChangedIsBusy(bool f);
+    void zdrStageCtrl();
+    void zdrStartCont2dA();
     void ctImage(int no, QImage img);
 
 protected:
@@ -155,6 +166,9 @@ private:
     void setRotAxIsV(bool v);
     // The setup dialog, "Save Setup" and "Load Setup" (connections of the setup files).
     void createSetupDialog();
+    // Asks the companion to load the saved data files of slice `s`.
+    void sendSliceFiles(int s);
+    void endCont2dA();
 
     std::array<QPen, 6> pens;
     // The I0 images of a CT-XAFS series with the energy of each.
@@ -177,6 +191,15 @@ private:
     // Why the data set of a sequence must not be calculated (its I0 or some of its images
     // could not be had); empty when it may.
     QString setProblem;
+    // The companion program: its busy report, the request stage (0 idle, 1 files asked for,
+    // 2 analysis asked for) and a "Cont. 2DA" run over a slice range.
+    bool zdrIsBusy = false;
+    int zdrStage = 0;
+    bool cont2dA = false;
+    int contFrom = 0;
+    int contTo = 0;
+    int contStep = 0;
+    int contSlice = 0;
 
     std::unique_ptr<Batch> batch;
     std::unique_ptr<QThread> batchThread;
@@ -185,6 +208,7 @@ private:
     std::unique_ptr<ImgDatas> imgDatas;
     std::unique_ptr<QThread> imgThread;
     std::unique_ptr<DataFileLoader> loader;
+    std::unique_ptr<ZandorLink> link;
     std::unique_ptr<DataSaver> saver;
     std::unique_ptr<QThread> saverThread;
     std::vector<std::unique_ptr<CtCalc2>> ct2Workers;
