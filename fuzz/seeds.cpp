@@ -1,8 +1,10 @@
-// Writes the seed corpora of the fuzz targets into OUTDIR/{itex,tiff,config,batch,zephmeta,link}:
+// Writes the seed corpora of the fuzz targets into
+// OUTDIR/{itex,tiff,config,batch,zephmeta,link,slices}:
 // small, well-formed files from the project's own writers and libtiff, the starting points the
 // fuzzers mutate.
 #include "imageio/itexwriter.h"
 #include "phantom/phantomwriter.h"
+#include "recon/slicefiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -263,6 +265,22 @@ void linkSeeds(const QDir& dir)
                "\x01\x40\xfe" + QByteArray(200, 'x') + "\nISBUSY 1\n" + QByteArray(70, 'y'));
 }
 
+// A slice text from the program's writer, over a region with fractional bounds, and a
+// position-and-value text with commas, blanks and tabs.
+void slicesSeeds(const QDir& dir)
+{
+    const int n = 6;
+    writeBytes(dir.filePath("ctimg.dat"),
+               SliceFiles::sliceText(ramp(n * n, -2, 0.25), n, {0.5, 1.25, 5.5, 4}, -1, 5, 0.5));
+    QByteArray points = "## 240301\n# Format1 : XYV\n# Format2 : SPACE-Separated\n# X-NUM 4\n"
+                        "# Y-NUM 3\n# a comment\n";
+    for (int y = 2; y < 5; ++y)
+        for (int x = -1; x < 3; ++x)
+            points += QByteArray::number(x) + (x % 2 ? "," : " ") + QByteArray::number(y) + "\t" +
+                      QByteArray::number(x * 0.5 - y) + '\n';
+    writeBytes(dir.filePath("posvalue.txt"), points);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -273,7 +291,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    for (const char* sub : {"itex", "tiff", "config", "batch", "zephmeta", "link"})
+    for (const char* sub : {"itex", "tiff", "config", "batch", "zephmeta", "link", "slices"})
         if (!out.mkpath(QLatin1String(sub)))
             fail(QStringLiteral("cannot create ") + out.filePath(QLatin1String(sub)));
     itexSeeds(QDir(out.filePath("itex")));
@@ -282,5 +300,6 @@ int main(int argc, char** argv)
     batchSeeds(QDir(out.filePath("batch")));
     zephMetaSeeds(QDir(out.filePath("zephmeta")));
     linkSeeds(QDir(out.filePath("link")));
+    slicesSeeds(QDir(out.filePath("slices")));
     return failed ? 1 : 0;
 }

@@ -330,6 +330,33 @@
     </message>
 </context>
 <context>
+    <name>CtView</name>
+    <message>
+        <source>ctView</source>
+        <translation>立体表示</translation>
+    </message>
+    <message>
+        <source>Link C. Section</source>
+        <translation>断面を連動</translation>
+    </message>
+    <message>
+        <source>Img Size in Pix</source>
+        <translation>画像サイズ (ピクセル)</translation>
+    </message>
+    <message>
+        <source>Add Slice Set</source>
+        <translation>スライス組を追加</translation>
+    </message>
+    <message>
+        <source>Save Image</source>
+        <translation>画像を保存</translation>
+    </message>
+    <message>
+        <source>Any (* *.*)</source>
+        <translation>すべて (* *.*)</translation>
+    </message>
+</context>
+<context>
     <name>DispAWLayout</name>
     <message>
         <source>Frame</source>
@@ -647,6 +674,81 @@
     <message>
         <source>Alter. Stack</source>
         <translation>交互に並べる</translation>
+    </message>
+</context>
+<context>
+    <name>SlicesCtrl</name>
+    <message>
+        <source>Load Slices</source>
+        <translation>スライス読み込み</translation>
+    </message>
+    <message>
+        <source>Show Setup %1</source>
+        <translation>設定 %1 を表示</translation>
+    </message>
+    <message>
+        <source>Color Scale: </source>
+        <translation>色範囲: </translation>
+    </message>
+    <message>
+        <source>min</source>
+        <translation>最小</translation>
+    </message>
+    <message>
+        <source>max</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>Show Frame</source>
+        <translation>枠を表示</translation>
+    </message>
+    <message>
+        <source>Show Volume</source>
+        <translation>立体を表示</translation>
+    </message>
+    <message>
+        <source>Show C. Section</source>
+        <translation>断面を表示</translation>
+    </message>
+    <message>
+        <source>Cross Section</source>
+        <translation>断面</translation>
+    </message>
+    <message>
+        <source>Fix Dir.</source>
+        <translation>向きを固定</translation>
+    </message>
+    <message>
+        <source>Select</source>
+        <translation>選択</translation>
+    </message>
+    <message>
+        <source>V Color</source>
+        <translation>立体の色</translation>
+    </message>
+    <message>
+        <source>S Color</source>
+        <translation>断面の色</translation>
+    </message>
+    <message>
+        <source>Select Data Files</source>
+        <translation>データファイルを選択</translation>
+    </message>
+    <message>
+        <source>Data Files (*.dat *.png)</source>
+        <translation>データファイル (*.dat *.png)</translation>
+    </message>
+    <message>
+        <source>Any Files (* *.*)</source>
+        <translation>すべてのファイル (* *.*)</translation>
+    </message>
+    <message>
+        <source>Select Volume Color</source>
+        <translation>立体の色を選択</translation>
+    </message>
+    <message>
+        <source>Select Section Color</source>
+        <translation>断面の色を選択</translation>
     </message>
 </context>
 </TS>

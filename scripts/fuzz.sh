@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs each libFuzzer target (built by scripts/build-asan.sh) for SECONDS (default 10) over
 # its seeds, tests/data/bad and the inputs earlier runs kept.
-#   bash scripts/fuzz.sh [SECONDS] [TARGET...]      targets: itex tiff config batch zephmeta link
+#   bash scripts/fuzz.sh [SECONDS] [TARGET...]
+#   targets: itex tiff config batch zephmeta link slices
 # New inputs collect in build-asan/corpus/TARGET, findings in build-asan/findings/, the
 # output in build-asan/fuzz-TARGET.log. CIRVO_FUZZ_FLAGS adds libFuzzer options, e.g.
 # "-fork=1 -ignore_crashes=1". Exits with 1 when a target found something.
@@ -10,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-10}
 [ $# -gt 0 ] && shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(itex tiff config batch zephmeta link)
+[ ${#targets[@]} -gt 0 ] || targets=(itex tiff config batch zephmeta link slices)
 read -r -a extra <<< "${CIRVO_FUZZ_FLAGS:-}"
 
 bash scripts/build-asan.sh

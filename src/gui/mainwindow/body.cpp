@@ -15,6 +15,7 @@
 #include "recon/ctcalc2ui.h"
 #include "recon/datasaver.h"
 #include "recon/sinogram.h"
+#include "view3d/ctview.h"
 #include "xafs/xafsbatch.h"
 
 #include <QButtonGroup>
@@ -138,6 +139,7 @@ void Body::buildPanels()
     ctCalc->setSinogram(sinogram);
     sinogram->genSgmImage();
     ctDisp = new CtDisp;
+    ctView = new CtView(QString());
 
     titled(ui.RawImgBase, rawDisp, tr("Measured Raw Image"));
     titled(ui.SinogramImgBase, sinogram, tr("Check Sinogram"));
@@ -145,7 +147,7 @@ void Body::buildPanels()
     titled(ui.I0ImgBase, ui.I0ImgSel->display(), tr("I0 Image"));
     titled(ui.BGImgBase, ui.BGImgSel->display(), tr("BG Image"));
     titled(ui.CtImgsBase, ctDisp, tr("CT images"));
-    ui.CtViewBase->popWindow()->setWindowTitle(tr("Reconstructed Body View"));
+    titled(ui.CtViewBase, ctView, tr("Reconstructed Body View"));
 }
 
 void Body::connectSignals()

@@ -23,6 +23,7 @@ class CtCalc2;
 class CtCalc2Ui;
 class CtDisp;
 class CtPanel;
+class CtView;
 class DataFileLoader;
 class DataSaver;
 class ImgDatas;
@@ -225,4 +226,5 @@ private:
     Sinogram* sinogram = nullptr;
     CtCalc* ctCalc = nullptr;
     CtDisp* ctDisp = nullptr;
+    CtView* ctView = nullptr;
 };
