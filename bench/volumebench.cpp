@@ -66,15 +66,6 @@ double medianMs(int repeats, const std::function<QImage()>& frame, QImage& last)
     return ms[ms.size() / 2];
 }
 
-ViewBasis turned(ViewBasis view, Vec3 axis, double angle)
-{
-    const Vec3 u = axis * (1 / axis.length());
-    view.nx = view.nx.rotated(u, angle);
-    view.ny = view.ny.rotated(u, angle);
-    view.nz = view.nz.rotated(u, angle);
-    return view;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -98,7 +89,7 @@ int main(int argc, char** argv)
         int pw;
         const std::vector<VolumeSet>* sets;
     };
-    const ViewBasis oblique = turned(turned({}, {1, 1, 0.3}, 0.6), {0, 0, 1}, 0.4);
+    const ViewBasis oblique = ViewBasis{}.turned({1, 1, 0.3}, 0.6).turned({0, 0, 1}, 0.4);
     ViewBasis filled = oblique;
     filled.scale = 0.5;
     std::vector<VolumeSet> cutSets{cut};

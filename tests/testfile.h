@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -20,4 +21,22 @@ inline QString writeTestFile(const QTemporaryDir& dir, const QString& name, cons
         std::abort();
     }
     return path;
+}
+
+// Every file below `dir` as a path relative to it, sorted.
+inline QStringList filesBelow(const QString& dir)
+{
+    QStringList files;
+    QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(dir).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+// The bytes of a file; empty when it cannot be read.
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

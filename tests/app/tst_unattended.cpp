@@ -1,7 +1,7 @@
+#include "testfile.h"
 #include "testseries.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -11,22 +11,6 @@
 // what it saves is byte for byte what cirvo-recon --series writes with the same settings.
 namespace
 {
-
-QStringList relativeFiles(const QString& dir)
-{
-    QStringList files;
-    QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << QDir(dir).relativeFilePath(it.next());
-    files.sort();
-    return files;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // The exit code, or -1 when the program did not end by itself within a minute.
 int run(const QString& program, const QStringList& args, const QString& workDir,
@@ -124,7 +108,7 @@ private slots:
         for (const QString& tag : tags)
             for (int slice = 2; slice <= 5; ++slice)
                 expected << QStringLiteral("%1/rec-%1-0000%2.dat").arg(tag).arg(slice);
-        QCOMPARE(relativeFiles(out), expected);
+        QCOMPARE(filesBelow(out), expected);
         if (tags.isEmpty())
             return;
 
@@ -142,9 +126,9 @@ private slots:
                                        "--sets",        QStringLiteral("1:%1").arg(tags.size())},
                      root.path(), &log) == 0,
                  log.constData());
-        QCOMPARE(relativeFiles(recon), expected);
+        QCOMPARE(filesBelow(recon), expected);
         for (const QString& file : expected)
-            QVERIFY2(contents(QDir(out).filePath(file)) == contents(QDir(recon).filePath(file)),
+            QVERIFY2(fileBytes(QDir(out).filePath(file)) == fileBytes(QDir(recon).filePath(file)),
                      qPrintable(file));
     }
 };

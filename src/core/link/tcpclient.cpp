@@ -13,13 +13,7 @@ TcpClient::TcpClient(QObject* parent) : QObject(parent), socket(this), reconnect
 
 TcpClient::~TcpClient()
 {
-    if (wanted) {
-        wanted = false;
-        emit statChanged();
-    }
-    reconnectTimer.stop();
-    if (isConnected)
-        socket.close();
+    doDisconnect();
 }
 
 void TcpClient::connected()

@@ -19,6 +19,17 @@ struct ViewBasis {
     Vec3 nz{0, 0, 1};
     Vec3 offset{0, 0, 0};
     double scale = 1.0;
+
+    // The basis turned by `angle` about `axis`, which need not be of unit length.
+    ViewBasis turned(const Vec3& axis, double angle) const
+    {
+        const Vec3 u = axis * (1 / axis.length());
+        ViewBasis view = *this;
+        view.nx = nx.rotated(u, angle);
+        view.ny = ny.rotated(u, angle);
+        view.nz = nz.rotated(u, angle);
+        return view;
+    }
 };
 
 // What the renderer needs of one slice set, copied from its panel before rendering. The slices

@@ -67,15 +67,6 @@ VolumeSet setOf(const Slices& slices, double lo, double hi)
     return set;
 }
 
-ViewBasis turned(ViewBasis view, Vec3 axis, double angle)
-{
-    const Vec3 u = axis * (1 / axis.length());
-    view.nx = view.nx.rotated(u, angle);
-    view.ny = view.ny.rotated(u, angle);
-    view.nz = view.nz.rotated(u, angle);
-    return view;
-}
-
 int largestChannelDifference(const QImage& a, const QImage& b)
 {
     int largest = 0;
@@ -125,16 +116,17 @@ private slots:
         QTest::addColumn<int>("threads");
 
         const VolumeSet plain = setOf(m_first, 40, 220);
-        const ViewBasis oblique = turned(turned({}, {1, 2, 3}, 0.7), {-2, 1, 0.5}, 1.3);
-        const ViewBasis quarters =
-            turned(turned({}, {1, 0, 0}, std::numbers::pi / 2), {0, 1, 0}, std::numbers::pi / 2);
+        const ViewBasis oblique = ViewBasis{}.turned({1, 2, 3}, 0.7).turned({-2, 1, 0.5}, 1.3);
+        const ViewBasis quarters = ViewBasis{}
+                                       .turned({1, 0, 0}, std::numbers::pi / 2)
+                                       .turned({0, 1, 0}, std::numbers::pi / 2);
         ViewBasis edgeOn;
         edgeOn.ny = {0, 0, -1};
         edgeOn.nz = {0, 1, 0};
         ViewBasis moved;
         moved.scale = 0.7;
         moved.offset = {1.5, -2.25, 0.5};
-        ViewBasis behind = turned(oblique, {0, 1, 0}, 2.9);
+        ViewBasis behind = oblique.turned({0, 1, 0}, 2.9);
         behind.scale = 0.45;
 
         QTest::addRow("default view: pixel centre and slice centre line up")
@@ -376,7 +368,8 @@ private slots:
         std::mt19937 random(9);
         std::uniform_real_distribution<double> any(-3, 3);
         for (int i = 0; i < 200; ++i) {
-            ViewBasis view = turned({}, {any(random), any(random), any(random)}, any(random));
+            ViewBasis view =
+                ViewBasis{}.turned({any(random), any(random), any(random)}, any(random));
             view.scale = 0.5 + std::abs(any(random));
             view.offset = {any(random), any(random), any(random)};
             const int a = int(any(random) * 10);

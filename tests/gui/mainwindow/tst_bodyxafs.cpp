@@ -2,10 +2,10 @@
 #include "mainwindow/body.h"
 #include "recon/sinogram.h"
 #include "selectdatadir.h"
+#include "testfile.h"
 #include "testseries.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -22,22 +22,6 @@ const QStringList Energies{"7080eV", "7100eV", "7120eV", "7140eV"};
 const QStringList ZephTags{"7_08KeV", "7_1KeV", "7_12KeV", "7_14KeV"};
 const char* const IdleStyle = "background-color: rgb(213, 245, 255);";
 const char* const BusyStyle = "background-color: rgb(255, 255, 128);";
-
-QStringList relativeFiles(const QString& dir)
-{
-    QStringList files;
-    QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << QDir(dir).relativeFilePath(it.next());
-    files.sort();
-    return files;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -206,7 +190,7 @@ private slots:
                                      .arg(slice);
             }
         expectedFiles.sort();
-        QTRY_COMPARE(relativeFiles(out), expectedFiles);
+        QTRY_COMPARE(filesBelow(out), expectedFiles);
         if (!fault.isEmpty())
             return;
         QCOMPARE(i0Used, expectedI0);
@@ -232,9 +216,9 @@ private slots:
         tool.start(CIRVO_RECON_EXE, args);
         QVERIFY(tool.waitForFinished(60000));
         QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
-        QCOMPARE(relativeFiles(recon), expectedFiles);
+        QCOMPARE(filesBelow(recon), expectedFiles);
         for (const QString& file : expectedFiles)
-            QVERIFY2(contents(QDir(out).filePath(file)) == contents(QDir(recon).filePath(file)),
+            QVERIFY2(fileBytes(QDir(out).filePath(file)) == fileBytes(QDir(recon).filePath(file)),
                      qPrintable(file));
     }
 
