@@ -116,12 +116,16 @@ Body::~Body()
 {
     // The link reports its last state change as it goes; nothing here may hear it then.
     link->disconnect(this);
-    for (QThread* thread :
-         {imgThread.get(), batchThread.get(), xafsThread.get(), saverThread.get()}) {
+    // Workers first, so that no slice is handed to the saver after it has been drained.
+    for (const auto& thread : ct2Threads) {
         thread->quit();
         thread->wait();
     }
-    for (const auto& thread : ct2Threads) {
+    // Records still queued to the saver are written before its thread ends: a script that ends
+    // right after its last calculation must not lose that calculation's files.
+    QMetaObject::invokeMethod(saver.get(), [] {}, Qt::BlockingQueuedConnection);
+    for (QThread* thread :
+         {imgThread.get(), batchThread.get(), xafsThread.get(), saverThread.get()}) {
         thread->quit();
         thread->wait();
     }
