@@ -1,5 +1,7 @@
 #include "body.h"
 
+#include "buttonstyles.h"
+
 #include "batch/batch.h"
 #include "cirvologging.h"
 #include "config/config.h"
@@ -27,8 +29,6 @@
 
 namespace
 {
-
-const char* const IdleStyle = "background-color: rgb(213, 245, 255);";
 
 // A coordinate as a slice number; outside the 32-bit range it becomes the smallest one.
 int sliceOf(double v)
@@ -62,7 +62,7 @@ Body::Body(int ct2WorkerCount)
     titled(ui.ImgsPopDocBase, ui.ImgsTab, tr("Cirvo Images"));
     ui.ImgsPopDocBase->setPopped(true);
     for (QPushButton* button : {ui.CalcCT, ui.SeqCalc, ui.Cont2DA})
-        button->setStyleSheet(QLatin1String(IdleStyle));
+        button->setStyleSheet(QLatin1String(ButtonStyles::Idle));
     for (SelectAFile* selector : {ui.SelectImageSaveDir, ui.SelectDataSaveDir}) {
         selector->setMode(SelectAFile::SaveFile);
         selector->showNameAndTag(true);
@@ -123,7 +123,8 @@ Body::~Body()
     }
     // Records still queued to the saver are written before its thread ends: a script that ends
     // right after its last calculation must not lose that calculation's files.
-    QMetaObject::invokeMethod(saver.get(), [] {}, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        saver.get(), [] {}, Qt::BlockingQueuedConnection);
     for (QThread* thread :
          {imgThread.get(), batchThread.get(), xafsThread.get(), saverThread.get()}) {
         thread->quit();

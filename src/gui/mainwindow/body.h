@@ -158,6 +158,8 @@ private:
     void noticeStage(const QString& msg);
     // Picks the I0 file by energy and tags the saved files with the set's energy text.
     void prepareDataSet();
+    // Writes the current set's energy text into both save selectors' tags.
+    QString tagDataSet();
     void loadI0(const QString& file);
     void skipCalculation(const QString& why);
     // "calc_exec": starts a calculation now, or once the files being loaded are in.

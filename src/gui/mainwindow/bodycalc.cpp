@@ -2,6 +2,8 @@
 // reconstructions, and keeping the CT panels' regions and colour scales in step.
 #include "body.h"
 
+#include "buttonstyles.h"
+
 #include "config/config.h"
 #include "display/closablebase.h"
 #include "display/ctdisp.h"
@@ -20,9 +22,6 @@
 
 namespace
 {
-
-const char* const IdleStyle = "background-color: rgb(213, 245, 255);";
-const char* const BusyStyle = "background-color: rgb(255, 255, 128);";
 
 QString clockText(const QDateTime& t)
 {
@@ -111,7 +110,7 @@ void Body::startCalcCt()
     calcStartTime = QDateTime::currentDateTime();
     ui.CalcStartT->setText(clockText(calcStartTime));
     ui.CalcEndT->setText(QStringLiteral("--"));
-    ui.CalcCT->setStyleSheet(QLatin1String(BusyStyle));
+    ui.CalcCT->setStyleSheet(QLatin1String(ButtonStyles::Running));
     ctDisp->clear();
     if (ui.AutoSaveImage->isChecked())
         QDir().mkpath(ui.SelectImageSaveDir->path());
@@ -255,7 +254,7 @@ void Body::stopCalcCt()
     calcEndTime = QDateTime::currentDateTime();
     ui.CalcEndT->setText(clockText(calcEndTime));
     ui.CalcSpentT->setText(QString::number(calcStartTime.msecsTo(calcEndTime) / 1000.0, 'g', 6));
-    ui.CalcCT->setStyleSheet(QLatin1String(IdleStyle));
+    ui.CalcCT->setStyleSheet(QLatin1String(ButtonStyles::Idle));
     if (batchCalcPending) {
         batchCalcPending = false;
         emit batchCalcFinished();

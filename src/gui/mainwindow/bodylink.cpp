@@ -2,6 +2,8 @@
 // for the analysis, and "Cont. 2DA" runs over a slice range paced by the companion's reports.
 #include "body.h"
 
+#include "buttonstyles.h"
+
 #include "cirvologging.h"
 #include "link/zandorlink.h"
 #include "recon/slicefiles.h"
@@ -10,11 +12,6 @@
 
 namespace
 {
-
-const char* const IdleStyle = "background-color: rgb(213, 245, 255);";
-const char* const BusyStyle = "background-color: rgb(255, 255, 128);";
-const char* const CompanionIdleStyle = "background-color: rgb(211, 255, 241);";
-const char* const CompanionBusyStyle = "background-color: rgb(255, 192, 192);";
 
 const QString PatternRequest = QStringLiteral("LOAD_I1_FILES_OF_PATTERN");
 const QString FilesRequest = QStringLiteral("LOAD_I1_FILES");
@@ -55,7 +52,7 @@ void Body::zdrInitFlags()
     zdrStage = 0;
     if (cont2dA)
         endCont2dA();
-    ui.ZDRIsBusy->setStyleSheet(QLatin1String(CompanionIdleStyle));
+    ui.ZDRIsBusy->setStyleSheet(QLatin1String(ButtonStyles::CompanionIdle));
     zdrIsBusy = false;
     emit zdrStatChanged();
     contFrom = 0;
@@ -67,7 +64,8 @@ void Body::zdrChangedIsBusy(bool f)
 {
     if (f == zdrIsBusy)
         return;
-    ui.ZDRIsBusy->setStyleSheet(QLatin1String(f ? CompanionBusyStyle : CompanionIdleStyle));
+    ui.ZDRIsBusy->setStyleSheet(
+        QLatin1String(f ? ButtonStyles::CompanionBusy : ButtonStyles::CompanionIdle));
     zdrIsBusy = f;
     emit zdrStatChanged();
 }
@@ -145,7 +143,7 @@ void Body::zdrStartCont2dA()
         return;
     }
     cont2dA = true;
-    ui.Cont2DA->setStyleSheet(QLatin1String(BusyStyle));
+    ui.Cont2DA->setStyleSheet(QLatin1String(ButtonStyles::Running));
     contFrom = ui.procCtrl->sliceFrom();
     contTo = ui.procCtrl->sliceTo();
     contStep = ui.procCtrl->sliceStep();
@@ -156,5 +154,5 @@ void Body::zdrStartCont2dA()
 void Body::endCont2dA()
 {
     cont2dA = false;
-    ui.Cont2DA->setStyleSheet(QLatin1String(IdleStyle));
+    ui.Cont2DA->setStyleSheet(QLatin1String(ButtonStyles::Idle));
 }

@@ -2,6 +2,8 @@
 // chosen by energy, the tags of the saved files, and the sequential run over a range of sets.
 #include "body.h"
 
+#include "buttonstyles.h"
+
 #include "cirvologging.h"
 #include "imageio/datafileloader.h"
 #include "imageio/imgdata.h"
@@ -12,14 +14,6 @@
 #include <QScrollBar>
 
 #include <cmath>
-
-namespace
-{
-
-const char* const IdleStyle = "background-color: rgb(213, 245, 255);";
-const char* const BusyStyle = "background-color: rgb(255, 255, 128);";
-
-} // namespace
 
 void Body::connectSequence()
 {
@@ -83,12 +77,12 @@ void Body::setNextImageSet()
 
 void Body::startingSeqCalc()
 {
-    ui.SeqCalc->setStyleSheet(QLatin1String(BusyStyle));
+    ui.SeqCalc->setStyleSheet(QLatin1String(ButtonStyles::Running));
 }
 
 void Body::finishedSeqCalc()
 {
-    ui.SeqCalc->setStyleSheet(QLatin1String(IdleStyle));
+    ui.SeqCalc->setStyleSheet(QLatin1String(ButtonStyles::Idle));
 }
 
 void Body::i0FilesSelected(QStringList files, bool)
@@ -121,13 +115,19 @@ void Body::loadI0(const QString& file)
         setProblem = QStringLiteral("the I0 file %1 could not be loaded").arg(file);
 }
 
+QString Body::tagDataSet()
+{
+    const QString tag = ui.SelDDir->energyText();
+    ui.SelectImageSaveDir->setTag(tag);
+    ui.SelectDataSaveDir->setTag(tag);
+    return tag;
+}
+
 void Body::prepareDataSet()
 {
     setProblem.clear();
     setI0FileFromList();
-    const QString tag = ui.SelDDir->energyText();
-    ui.SelectImageSaveDir->setTag(tag);
-    ui.SelectDataSaveDir->setTag(tag);
+    tagDataSet();
 }
 
 void Body::selectedDir(QString dir, QStringList patterns)
@@ -146,10 +146,7 @@ void Body::selectedHis(ZephMetaItem zephMetaItem)
 {
     setProblem.clear();
     loadI0(zephMetaItem.i0Path);
-    const QString tag = ui.SelDDir->energyText();
-    ui.SelectImageSaveDir->setTag(tag);
-    ui.SelectDataSaveDir->setTag(tag);
-    qCDebug(lcXafs) << "setid" << tag;
+    qCDebug(lcXafs) << "setid" << tagDataSet();
     ui.CTFiles->selectFiles({zephMetaItem.dataPath});
 }
 
