@@ -2,7 +2,10 @@
 // without windows, with the multi-slice engine and the saver of the program, and writes the
 // same files.
 #include "imageio/imgdatas.h"
+#include "recon/corfinder.h"
+#include "recon/fbpfilter.h"
 #include "recon/reconrun.h"
+#include "recon/ringfilter.h"
 #include "recon/sinogrambuilder.h"
 #include "util/largeallocations.h"
 #include "xafs/seriesplan.h"
@@ -240,16 +243,37 @@ Job readJob(const QCommandLineParser& parser)
     p.upperLimit = number(limits[1], QStringLiteral("limits"));
     p.offset = number(parser.value(QStringLiteral("offset")), QStringLiteral("offset"));
 
+    const QString filter = parser.value(QStringLiteral("filter"));
+    const std::optional<FbpFilter::Window> window = FbpFilter::windowFromName(filter);
+    if (!window)
+        fail(QStringLiteral("--filter takes %1, not \"%2\"")
+                 .arg(FbpFilter::windowNames().join(u'|'), filter));
+    p.filter = {*window, parser.isSet(QStringLiteral("pad"))};
+    if (parser.isSet(QStringLiteral("rings"))) {
+        QString why;
+        const std::optional<RingOptions> rings =
+            RingOptions::parse(parser.value(QStringLiteral("rings")), &why);
+        if (!rings)
+            fail(QStringLiteral("--rings: %1").arg(why));
+        p.rings = *rings;
+    }
+
     const QStringList save = parser.value(QStringLiteral("save")).split(u',', Qt::SkipEmptyParts);
+    const QStringList kinds{"data", "png", "tiff", "tiff-stack", "h5"};
     for (const QString& kind : save)
-        if (kind != QLatin1String("data") && kind != QLatin1String("png"))
-            fail(QStringLiteral("--save takes data and/or png, not \"%1\"").arg(kind));
+        if (!kinds.contains(kind))
+            fail(QStringLiteral("--save takes some of %1, not \"%2\"").arg(kinds.join(u','), kind));
     job.out = parser.value(QStringLiteral("out"));
     const QString name = parser.value(QStringLiteral("name"));
     job.tag = parser.value(QStringLiteral("tag"));
     job.tagGiven = parser.isSet(QStringLiteral("tag"));
     s.data = {save.contains(QLatin1String("data")), job.out, name, job.tag};
     s.image = {save.contains(QLatin1String("png")), job.out, name, job.tag};
+    s.floats.tiff = save.contains(QLatin1String("tiff"));
+    s.floats.path = job.out;
+    s.floats.name = name;
+    s.tiffStack = save.contains(QLatin1String("tiff-stack"));
+    s.hdf5 = save.contains(QLatin1String("h5"));
     if (parser.isSet(QStringLiteral("sub-folders"))) {
         const QStringList kinds = parser.value(QStringLiteral("sub-folders")).split(u',');
         s.folders = {true, kinds.contains(QLatin1String("energy")),
@@ -284,9 +308,6 @@ ReconRun::Settings settingsFor(const Job& job, const ImgDatas& set, const QStrin
     s.inputs.images = set.snapshot();
     const int length = SinogramBuilder::lineLength(*s.inputs.images, s.rotAxIsV);
     const int lines = s.rotAxIsV ? set.height : set.width;
-    s.cor = job.cor.isEmpty() ? length / 2.0 : number(job.cor, QStringLiteral("cor"));
-    if (std::floor(s.cor) <= 0 || std::ceil(s.cor) >= length)
-        fail(QStringLiteral("the CoR %1 is outside the line of %2 samples").arg(s.cor).arg(length));
     s.slices = sliceList(job.slices.isEmpty() ? QString::number(lines / 2) : job.slices, lines);
     ProcParams& p = s.inputs.params;
     p.dataSetImages = set.count();
@@ -296,7 +317,38 @@ ReconRun::Settings settingsFor(const Job& job, const ImgDatas& set, const QStrin
         p.startImageNo = 0;
     s.data.tag = tag;
     s.image.tag = tag;
+    s.floats.tag = tag;
+    if (p.filter.pad && FbpFilter::paddedLength(length) == 0)
+        fail(QStringLiteral("--pad: padding lines of %1 samples would exceed memory").arg(length));
+    if (job.cor == QLatin1String("auto"))
+        return s;
+    s.cor = job.cor.isEmpty() ? length / 2.0 : number(job.cor, QStringLiteral("cor"));
+    if (std::floor(s.cor) <= 0 || std::ceil(s.cor) >= length)
+        fail(QStringLiteral("the CoR %1 is outside the line of %2 samples").arg(s.cor).arg(length));
     return s;
+}
+
+// With --cor auto, the centre found in the set's own projections, printed; empty, or why none
+// was found.
+QString findCor(const Job& job, ReconRun::Settings& s, const QString& label)
+{
+    if (job.cor != QLatin1String("auto"))
+        return {};
+    const ImageSet& images = *s.inputs.images;
+    SinogramRequest request;
+    request.rotAxIsV = s.rotAxIsV;
+    request.usePartial = s.inputs.usePartial;
+    request.usingImages = s.inputs.params.usingImages;
+    request.startImageNo = s.inputs.params.startImageNo;
+    const std::optional<double> cor =
+        CorFinder::findInSet(images, request, s.slices, s.inputs.params.dataSetRangeDeg);
+    const int length = SinogramBuilder::lineLength(images, s.rotAxIsV);
+    if (!cor || std::floor(*cor) <= 0 || std::ceil(*cor) >= length)
+        return QStringLiteral("cannot find the centre of rotation: no object that stays inside "
+                              "the line in every projection");
+    s.cor = *cor;
+    std::printf("%scentre of rotation found at %.3f\n", qPrintable(label), s.cor);
+    return {};
 }
 
 // Reconstructs the slices of one loaded data set; the files that could not be written, as
@@ -349,7 +401,11 @@ int runSingle(const Job& job, const QStringList& raws)
         if (!mismatch.isEmpty())
             fail(mismatch);
     }
-    const QStringList failures = reconstruct(job, settingsFor(job, set, job.tag), QString());
+    ReconRun::Settings settings = settingsFor(job, set, job.tag);
+    const QString noCor = findCor(job, settings, QString());
+    if (!noCor.isEmpty())
+        fail(noCor);
+    const QStringList failures = reconstruct(job, settings, QString());
     if (!failures.isEmpty())
         failWrites(failures);
     return 0;
@@ -464,7 +520,15 @@ int runSeries(const Job& job, const QCommandLineParser& parser)
         set.setI0Slot(&i0);
         set.setBGSlot(&job.bg);
         const QString tag = job.tagGiven ? job.tag : entry.energyText;
-        const QStringList failures = reconstruct(job, settingsFor(job, set, tag), label);
+        ReconRun::Settings settings = settingsFor(job, set, tag);
+        if (entry.energy > 0)
+            settings.floats.energyEv = entry.energy;
+        const QString noCor = findCor(job, settings, label);
+        if (!noCor.isEmpty()) {
+            skip(noCor);
+            continue;
+        }
+        const QStringList failures = reconstruct(job, settings, label);
         if (!failures.isEmpty())
             failWrites(failures);
     }
@@ -506,7 +570,10 @@ int main(int argc, char** argv)
     option("i0", "I0 image (absent: 1.0).", "FILE");
     option("bg", "BG image (absent: 0.0).", "FILE");
     option("axis", "Rotation axis: v (slices are image rows) or h.", "v|h", "v");
-    option("cor", "Centre of rotation (default: half the line length).", "X");
+    option("cor",
+           "Centre of rotation (default: half the line length), or auto: found in each data "
+           "set's projections and printed.",
+           "X|auto");
     option("slices", "One slice, or A to B with step S (default: the middle line).", "A[:B[:S]]");
     option("range", "Angular range of the data set in degrees.", "DEG", "180");
     option("origin", "Angle of the first image in degrees.", "DEG", "0");
@@ -518,8 +585,21 @@ int main(int argc, char** argv)
            "Tag in the file names (and energy sub-folder); a series: each set's energy "
            "text.",
            "TAG", "");
-    option("save", "Files to write: data, png or both.", "data,png", "data,png");
+    option("save",
+           "Files to write, any of: data (#CIRVO-CTImg text), png, tiff (32-bit float per "
+           "slice), tiff-stack (one multi-page float TIFF per data set), h5 (one HDF5 file per "
+           "data set).",
+           "LIST", "data,png");
     option("sub-folders", "Sub-folders: energy, slice or both.", "LIST");
+    option("filter",
+           "Reconstruction filter: the ramp, or the ramp times a window that lowers the noise "
+           "(shepp-logan least, hann most).",
+           "ramp|shepp-logan|cosine|hamming|hann", "ramp");
+    option("pad", "Zero-pad each projection to a power of two at least twice its width before "
+                  "filtering: no mean offset or cupping.");
+    option("rings",
+           qPrintable(QStringLiteral("Ring removal on each sinogram:\n") + RingOptions::help()),
+           "METHOD[:STRENGTH]|auto|off");
     option("limits", "Clipping of the data file.", "LOW:HIGH", "-10:10");
     option("offset", "Offset added to the data file's values.", "X", "10");
     option("threads", "Workers (default: hardware threads).", "N");

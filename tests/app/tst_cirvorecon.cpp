@@ -214,6 +214,42 @@ private slots:
         QVERIFY2(m.captured(1).toDouble() < 0.3, qPrintable(out));
     }
 
+    void autoCentreOnPhantoms_data()
+    {
+        QTest::addColumn<double>("cor");
+        QTest::addColumn<double>("range");
+        QTest::newRow("axis in the middle") << 32.0 << 180.0;
+        QTest::newRow("axis 15 % off the middle, between samples") << 41.6 << 180.0;
+        QTest::newRow("full turn: the angles of a 360-degree set") << 27.3 << 360.0;
+    }
+
+    void autoCentreOnPhantoms()
+    {
+        QFETCH(double, cor);
+        QFETCH(double, range);
+        PhantomWriter::Settings ps;
+        ps.outDir = path(QStringLiteral("auto%1").arg(cor));
+        ps.width = 64;
+        ps.height = 6;
+        ps.projections = 120;
+        ps.range = range;
+        ps.cor = cor;
+        ps.truth = false;
+        QString error;
+        QVERIFY2(PhantomWriter(ps).write(&error), qPrintable(error));
+        QProcess p;
+        p.start(CIRVO_RECON_EXE, {ps.outDir + "/phantom.his", "--i0", ps.outDir + "/I0.img", "--bg",
+                                  ps.outDir + "/BG.img", "--range", QString::number(range),
+                                  "--slices", "1:4", "--cor", "auto", "--save", ""});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        const QRegularExpressionMatch m =
+            QRegularExpression("centre of rotation found at ([0-9.]+)").match(out);
+        QVERIFY2(m.hasMatch(), qPrintable(out));
+        QVERIFY2(std::abs(m.captured(1).toDouble() - cor) <= 0.1, qPrintable(out));
+    }
+
     void badInputIsRefusedWithOneLine_data()
     {
         QTest::addColumn<QString>("kind");
@@ -223,6 +259,8 @@ private slots:
         QTest::newRow("truncated frame") << "truncated" << QByteArray("cannot read");
         QTest::newRow("mismatched size") << "mismatch" << QByteArray("cannot use frame 0");
         QTest::newRow("cor out of range") << "cor" << QByteArray("outside the line");
+        QTest::newRow("automatic cor without an object")
+            << "nocor" << QByteArray("cannot find the centre of rotation");
         QTest::newRow("bad option") << "option" << QByteArray("--axis takes v or h");
         QTest::newRow("unwritable output") << "unwritable" << QByteArray("could not be written");
         QTest::newRow("slice step 0") << "step0" << QByteArray("needs a step other than 0");
@@ -264,6 +302,9 @@ private slots:
         } else if (kind == "cor")
             args << "--cor"
                  << "39.5";
+        else if (kind == "nocor")
+            args = QStringList{dir + "/I0.img", dir + "/I0.img", dir + "/I0.img",  "--cor",
+                               "auto",          "--out",         path("nocor_out")};
         else if (kind == "option")
             args << "--axis"
                  << "x";
@@ -282,6 +323,7 @@ private slots:
         QCOMPARE(runTool(args, &err), 1);
         QVERIFY2(err.startsWith("cirvo-recon: ") && err.contains(message), err.constData());
         QCOMPARE(err.count('\n'), 1);
+        QVERIFY(!QFile::exists(path("nocor_out")));
     }
 
     void seriesListsSetsWithTheirI0()

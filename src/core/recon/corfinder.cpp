@@ -1,7 +1,11 @@
 #include "corfinder.h"
 
 #include "cirvologging.h"
+#include "fbpcore.h"
 #include "hsgm.h"
+#include "imageio/imgdatas.h"
+#include "sgmwindow.h"
+#include "sinogrambuilder.h"
 
 #include <algorithm>
 #include <array>
@@ -72,6 +76,16 @@ std::pair<int, int> objectColumns(const std::vector<double>& absorption, int wid
 
 std::optional<double> CorFinder::find(const std::vector<double>& absorption, int width, int rows)
 {
+    std::vector<double> angles(size_t(std::max(rows, 0)));
+    for (int r = 0; r < rows; ++r)
+        angles[size_t(r)] = std::numbers::pi * r / rows;
+    return find(absorption, width, angles);
+}
+
+std::optional<double> CorFinder::find(const std::vector<double>& absorption, int width,
+                                      const std::vector<double>& angles)
+{
+    const int rows = int(angles.size());
     if (width < 2 || rows < 3 || absorption.size() != size_t(width) * size_t(rows)) {
         qCDebug(lcRecon) << "cannot find the axis in a sinogram of" << absorption.size()
                          << "samples as" << rows << "rows of" << width;
@@ -93,7 +107,7 @@ std::optional<double> CorFinder::find(const std::vector<double>& absorption, int
             absorption.data() + size_t(r) * size_t(width) + size_t(first), last - first + 1);
         if (!centre)
             continue;
-        const double theta = std::numbers::pi * r / rows;
+        const double theta = angles[size_t(r)];
         const Vector3 basis{1.0, std::cos(theta), std::sin(theta)};
         for (size_t i = 0; i < 3; ++i) {
             for (size_t k = 0; k < 3; ++k)
@@ -112,4 +126,41 @@ std::optional<double> CorFinder::find(const std::vector<double>& absorption, int
 std::optional<double> CorFinder::find(const HSgm& sinogram)
 {
     return find(sinogram.absorption, sinogram.width, sinogram.rows);
+}
+
+std::optional<double> CorFinder::findInSet(const ImageSet& set, const SinogramRequest& request,
+                                           const QList<int>& slices, double rangeDeg)
+{
+    const int images = set.count();
+    const int length = SinogramBuilder::lineLength(set, request.rotAxIsV);
+    if (images == 0 || slices.isEmpty() || length < 4)
+        return std::nullopt;
+    // A whole-sample centre resamples without interpolating.
+    SinogramRequest r = request;
+    r.cor = length / 2;
+    const SgmWindow window = SgmWindow::of(r.rotAxIsV, length, r.cor);
+
+    constexpr int MostSlices = 9;
+    const int picks = std::min<int>(MostSlices, int(slices.size()));
+    std::vector<double> sum;
+    HSgm sgm;
+    for (int k = 0; k < picks; ++k) {
+        r.slice = slices.at(qsizetype(k) * (slices.size() - 1) / std::max(picks - 1, 1));
+        if (!SinogramBuilder::build(set, r, sgm) || !sgm.hasData())
+            return std::nullopt;
+        if (sum.empty())
+            sum.assign(sgm.absorption.size(), 0.0);
+        for (size_t i = 0; i < sum.size(); ++i)
+            sum[i] += sgm.absorption[i];
+    }
+
+    const double delta = FbpAngles::delta(rangeDeg, images);
+    const int start = SinogramBuilder::startImage(r, images);
+    std::vector<double> angles(size_t(sgm.rows));
+    for (int row = 0; row < sgm.rows; ++row)
+        angles[size_t(row)] = double((qint64(start) + row) % images) * delta;
+    const std::optional<double> axis = find(sum, sgm.width, angles);
+    if (!axis)
+        return std::nullopt;
+    return r.cor + *axis + 1 - window.half;
 }

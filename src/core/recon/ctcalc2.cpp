@@ -1,5 +1,7 @@
 #include "ctcalc2.h"
 
+#include "cirvologging.h"
+#include "ringfilter.h"
 #include "sinogrambuilder.h"
 #include "slicefiles.h"
 
@@ -13,6 +15,7 @@ CtCalc2::CtCalc2(QObject* parent) : QObject(parent)
     qRegisterMetaType<Ct2Result>("Ct2Result");
     qRegisterMetaType<SavingData>("SavingData");
     qRegisterMetaType<SavingImg>("SavingImg");
+    qRegisterMetaType<SavingFloats>("SavingFloats");
 }
 
 void CtCalc2::setInputs(const Ct2Inputs& inputs)
@@ -23,6 +26,7 @@ void CtCalc2::setInputs(const Ct2Inputs& inputs)
 void CtCalc2::prepare(int n, int count)
 {
     m_count = count;
+    m_core.setFilter(m_inputs.params.filter);
     m_core.prepare(n, count);
 }
 
@@ -34,6 +38,11 @@ void CtCalc2::setSaveImage(bool f, QString path, QString name, QString tag)
 void CtCalc2::setSaveData(bool f, QString path, QString name, QString tag)
 {
     m_saveData = {f, path, name, tag};
+}
+
+void CtCalc2::setSaveFloats(const FloatTarget& target)
+{
+    m_saveFloats = target;
 }
 
 void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice)
@@ -60,8 +69,10 @@ void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool 
     request.usingImages = p.usingImages;
     request.startImageNo = p.startImageNo;
     SinogramBuilder::build(*m_inputs.images, request, m_sgm);
+    RingFilter::apply(p.rings, m_sgm);
 
     const int n = (m_sgm.width / 2) * 2;
+    m_core.setFilter(p.filter);
     if (m_sgm.hasData() && m_core.prepare(n, m_sgm.rows)) {
         FbpRegion region = m_inputs.region;
         if (!m_inputs.regionSet) {
@@ -81,8 +92,15 @@ void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool 
             emit saveDataWDiscard({m_saveData.path, m_saveData.name, m_saveData.tag, number,
                                    SliceFiles::sliceText(m_core.result(), n, region, p.lowerLimit,
                                                          p.upperLimit, p.offset)});
+        emitFloats(slice, cor, n, region);
         if (!result.picture.isNull())
             emit ctImage(slice, result.picture);
+    } else if (m_sgm.hasData() && p.filter.pad && FbpFilter::paddedLength(n) == 0) {
+        qCDebug(lcRecon).noquote()
+            << QStringLiteral("Slice %1 not reconstructed: padding lines of %2 samples would "
+                              "exceed memory")
+                   .arg(slice)
+                   .arg(n);
     }
     result.end = QDateTime::currentDateTime();
     m_busy = false;
@@ -104,6 +122,26 @@ void CtCalc2::reconstruct(int n, FbpRegion region)
     for (int r = 0; r < rows; ++r)
         m_core.filterScaling(r, factor);
     m_core.backProjectAll(rows, delta, theta0, region);
+}
+
+void CtCalc2::emitFloats(int slice, double cor, int n, const FbpRegion& region)
+{
+    const FloatTarget& t = m_saveFloats;
+    if (!t.tiff && !t.volume)
+        return;
+    const SavingFloats floats{
+        t.path,
+        t.name,
+        t.tag,
+        SliceFiles::number(slice),
+        slice,
+        cor,
+        t.energyEv,
+        std::make_shared<const SliceFloats>(SliceFiles::sliceFloats(m_core.result(), n, region))};
+    if (t.tiff)
+        emit saveFloatsWDiscard(floats);
+    if (t.volume)
+        emit addToVolume(floats);
 }
 
 void CtCalc2::makePicture(Ct2Result& result)

@@ -11,6 +11,7 @@
 #include <QObject>
 
 #include <atomic>
+#include <limits>
 #include <memory>
 
 // Where one kind of result goes, as the main window's saving options say.
@@ -19,6 +20,16 @@ struct SaveTarget {
     QString path;
     QString name;
     QString tag;
+};
+
+// Where a slice's float values go: its own float TIFF and/or the data set's volume files.
+struct FloatTarget {
+    bool tiff = false;
+    bool volume = false;
+    QString path;
+    QString name;
+    QString tag;
+    double energyEv = std::numeric_limits<double>::quiet_NaN();
 };
 
 // Everything a worker needs from the GUI side, copied before a run: the images (shared,
@@ -70,6 +81,8 @@ signals:
     void calcFinished();
     void saveDataWDiscard(SavingData data);
     void saveImgWDiscard(SavingImg img);
+    void saveFloatsWDiscard(SavingFloats floats);
+    void addToVolume(SavingFloats floats);
     void ctImage(int slice, QImage imge);
     void calcStarted(int slice, QDateTime start);
     void resultReady(Ct2Result result);
@@ -81,10 +94,12 @@ public slots:
     void startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice);
     void setSaveImage(bool f, QString path, QString name, QString tag);
     void setSaveData(bool f, QString path, QString name, QString tag);
+    void setSaveFloats(const FloatTarget& target);
 
 private:
     void reconstruct(int n, FbpRegion region);
     void makePicture(Ct2Result& result);
+    void emitFloats(int slice, double cor, int n, const FbpRegion& region);
 
     Ct2Inputs m_inputs;
     HSgm m_sgm;
@@ -93,4 +108,5 @@ private:
     std::atomic<bool> m_busy{false};
     SaveTarget m_saveImage;
     SaveTarget m_saveData;
+    FloatTarget m_saveFloats;
 };

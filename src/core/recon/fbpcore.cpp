@@ -15,9 +15,16 @@ std::mutex& plannerMutex()
     return m;
 }
 
+constexpr double Pi = 3.141592653589793;
+
 fftw_complex* complexBuffer(size_t n)
 {
     return static_cast<fftw_complex*>(fftw_malloc(sizeof(fftw_complex) * n));
+}
+
+double* realBuffer(size_t n)
+{
+    return static_cast<double*>(fftw_malloc(sizeof(double) * n));
 }
 
 } // namespace
@@ -44,32 +51,111 @@ void FbpCore::release()
         fftw_free(*buffer);
         *buffer = nullptr;
     }
+    for (double** buffer : {&m_realIn, &m_realOut}) {
+        fftw_free(*buffer);
+        *buffer = nullptr;
+    }
+    m_response.clear();
     m_filtered.clear();
-    m_n = m_count = 0;
+    m_n = m_length = m_spectrumLength = m_count = 0;
+}
+
+void FbpCore::setFilter(const FbpFilter& filter)
+{
+    if (filter == m_filter)
+        return;
+    m_filter = filter;
+    release();
+}
+
+bool FbpCore::planComplex()
+{
+    const int n = m_n;
+    m_forwardIn = complexBuffer(size_t(n));
+    m_forwardOut = complexBuffer(size_t(n));
+    m_backwardIn = complexBuffer(size_t(n));
+    m_backwardOut = complexBuffer(size_t(n));
+    if (!m_forwardIn || !m_forwardOut || !m_backwardIn || !m_backwardOut)
+        return false;
+    const std::lock_guard<std::mutex> lock(plannerMutex());
+    m_forwardPlan = fftw_plan_dft_1d(n, m_forwardIn, m_forwardOut, FFTW_FORWARD, FFTW_ESTIMATE);
+    m_backwardPlan = fftw_plan_dft_1d(n, m_backwardIn, m_backwardOut, FFTW_BACKWARD, FFTW_ESTIMATE);
+    m_spectrumLength = n;
+    return m_forwardPlan && m_backwardPlan;
+}
+
+bool FbpCore::planReal()
+{
+    const int length = m_length;
+    const size_t half = size_t(length / 2 + 1);
+    m_realIn = realBuffer(size_t(length));
+    m_realOut = realBuffer(size_t(length));
+    m_forwardOut = complexBuffer(half);
+    m_backwardIn = complexBuffer(half);
+    if (!m_realIn || !m_realOut || !m_forwardOut || !m_backwardIn)
+        return false;
+    {
+        const std::lock_guard<std::mutex> lock(plannerMutex());
+        m_forwardPlan = fftw_plan_dft_r2c_1d(length, m_realIn, m_forwardOut, FFTW_ESTIMATE);
+        m_backwardPlan = fftw_plan_dft_c2r_1d(length, m_backwardIn, m_realOut, FFTW_ESTIMATE);
+    }
+    if (!m_forwardPlan || !m_backwardPlan)
+        return false;
+    m_spectrumLength = int(half);
+    m_response = response();
+    return true;
+}
+
+// The filter over k = 0 ... length / 2: 2 pi times the ramp in cycles per sample times the
+// window, times N / length so that the unnormalised inverse of any length matches N's.
+std::vector<double> FbpCore::response()
+{
+    const int length = m_length;
+    std::vector<double> out(static_cast<size_t>(m_spectrumLength));
+    if (m_filter.pad) {
+        // The kernel laid around the circle; padding leaves room for its tails.
+        for (int m = 0; m < length; ++m) {
+            const int d = std::min(m, length - m);
+            m_realIn[m] = d % 2 == 1 ? -1.0 / ((Pi * d) * (Pi * d)) : 0.0;
+        }
+        m_realIn[0] = 0.25;
+        fftw_execute(m_forwardPlan);
+        for (size_t k = 0; k < out.size(); ++k)
+            out[k] = m_forwardOut[k][0];
+    } else {
+        for (size_t k = 0; k < out.size(); ++k)
+            out[k] = double(k) / length;
+    }
+    const double scale = 2 * Pi * m_n / length;
+    for (size_t k = 0; k < out.size(); ++k)
+        out[k] *= scale * FbpFilter::gain(m_filter.window, double(k) / length);
+    return out;
 }
 
 bool FbpCore::prepare(int n, int count)
 {
-    if (n < 2 || count < 0) {
+    const int length = n < 2 ? 0 : m_filter.pad ? FbpFilter::paddedLength(n) : n;
+    if (length == 0 || count < 0) {
         release();
         return false;
     }
     if (n != m_n) {
         release();
         m_n = n;
-        m_forwardIn = complexBuffer(size_t(n));
-        m_forwardOut = complexBuffer(size_t(n));
-        m_backwardIn = complexBuffer(size_t(n));
-        m_backwardOut = complexBuffer(size_t(n));
-        const std::lock_guard<std::mutex> lock(plannerMutex());
-        m_forwardPlan = fftw_plan_dft_1d(n, m_forwardIn, m_forwardOut, FFTW_FORWARD, FFTW_ESTIMATE);
-        m_backwardPlan =
-            fftw_plan_dft_1d(n, m_backwardIn, m_backwardOut, FFTW_BACKWARD, FFTW_ESTIMATE);
+        m_length = length;
+        if (!(m_filter.isDefault() ? planComplex() : planReal())) {
+            release();
+            return false;
+        }
     }
     if (count != m_count || !m_spectra) {
         fftw_free(m_spectra);
         m_count = count;
-        m_spectra = complexBuffer(size_t(n) * size_t(std::max(count, 1)));
+        m_spectra = complexBuffer(size_t(m_spectrumLength) * size_t(std::max(count, 1)));
+        if (!m_spectra) {
+            release();
+            return false;
+        }
         m_filtered.assign(size_t(n) * size_t(count) + FbpSamplePadding, 0.0);
     }
     return true;
@@ -83,13 +169,20 @@ void FbpCore::clearResult()
 
 void FbpCore::forward(int r, const double* absorptionRow)
 {
+    fftw_complex* spectrum = m_spectra + size_t(r) * size_t(m_spectrumLength);
+    if (!m_filter.isDefault()) {
+        std::copy(absorptionRow, absorptionRow + m_n, m_realIn);
+        std::fill(m_realIn + m_n, m_realIn + m_length, 0.0);
+        fftw_execute(m_forwardPlan);
+        std::memcpy(spectrum, m_forwardOut, sizeof(fftw_complex) * size_t(m_spectrumLength));
+        return;
+    }
     for (int i = 0; i < m_n; ++i) {
         m_forwardIn[i][0] = absorptionRow[i];
         m_forwardIn[i][1] = 0.0;
     }
     fftw_execute(m_forwardPlan);
-    std::memcpy(m_spectra + size_t(r) * size_t(m_n), m_forwardOut,
-                sizeof(fftw_complex) * size_t(m_n));
+    std::memcpy(spectrum, m_forwardOut, sizeof(fftw_complex) * size_t(m_n));
 }
 
 void FbpCore::ramp(int r)
@@ -105,21 +198,47 @@ void FbpCore::ramp(int r)
     fftw_execute(m_backwardPlan);
 }
 
+void FbpCore::weigh(int r)
+{
+    const fftw_complex* spectrum = m_spectra + size_t(r) * size_t(m_spectrumLength);
+    for (int k = 0; k < m_spectrumLength; ++k) {
+        m_backwardIn[k][0] = spectrum[k][0] * m_response[size_t(k)];
+        m_backwardIn[k][1] = spectrum[k][1] * m_response[size_t(k)];
+    }
+    fftw_execute(m_backwardPlan);
+}
+
+// The N samples of the filtered projection, before the callers' scale, lie `stride` apart from
+// the returned address.
+const double* FbpCore::filterUnscaled(int r, int& stride)
+{
+    if (m_filter.isDefault()) {
+        ramp(r);
+        stride = 2;
+        return &m_backwardOut[0][0];
+    }
+    weigh(r);
+    stride = 1;
+    return m_realOut;
+}
+
 void FbpCore::filterDividing(int r, int rows)
 {
-    ramp(r);
+    int stride = 0;
+    const double* in = filterUnscaled(r, stride);
     const double divisor = double(qint64(m_n) * qint64(rows));
     double* out = m_filtered.data() + size_t(r) * size_t(m_n);
     for (int i = 0; i < m_n; ++i)
-        out[i] = m_backwardOut[i][0] / divisor;
+        out[i] = in[size_t(i) * size_t(stride)] / divisor;
 }
 
 void FbpCore::filterScaling(int r, double factor)
 {
-    ramp(r);
+    int stride = 0;
+    const double* in = filterUnscaled(r, stride);
     double* out = m_filtered.data() + size_t(r) * size_t(m_n);
     for (int i = 0; i < m_n; ++i)
-        out[i] = m_backwardOut[i][0] * factor;
+        out[i] = in[size_t(i) * size_t(stride)] * factor;
 }
 
 FbpProjection FbpCore::projection(int r, double theta, double* differences) const

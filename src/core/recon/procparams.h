@@ -1,5 +1,9 @@
 #pragma once
 
+#include "fbpfilter.h"
+#include "ringfilter.h"
+
+#include <QList>
 #include <QMetaType>
 
 // The processing controls as they stood when a calculation started; the workers get a copy
@@ -27,8 +31,13 @@ struct ProcParams {
     double upperLimit = 10.0;
     double lowerLimit = -10.0;
     double offset = 10.0;
+    FbpFilter filter;
+    RingOptions rings;
 
     bool operator==(const ProcParams&) const = default;
+
+    // The angle of each projection the reconstruction uses, in degrees, as it takes them.
+    QList<double> anglesDeg() const;
 
     // The magnitude of `step`, negative when the run goes down from `from` to `to`. The
     // magnitude of INT_MIN does not fit an int and is taken as INT_MAX.

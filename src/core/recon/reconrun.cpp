@@ -35,9 +35,15 @@ ReconRun::ReconRun(const Settings& settings, QObject* parent)
                              settings.image.tag);
         worker->setSaveData(settings.data.on, settings.data.path, settings.data.name,
                             settings.data.tag);
+        FloatTarget floats = settings.floats;
+        floats.volume = writesVolume();
+        worker->setSaveFloats(floats);
         worker->moveToThread(thread.get());
         connect(worker.get(), &CtCalc2::saveDataWDiscard, &m_saver, &DataSaver::saveDataWDiscard);
         connect(worker.get(), &CtCalc2::saveImgWDiscard, &m_saver, &DataSaver::saveImgWDiscard);
+        connect(worker.get(), &CtCalc2::saveFloatsWDiscard, &m_saver,
+                &DataSaver::saveFloatsWDiscard);
+        connect(worker.get(), &CtCalc2::addToVolume, &m_saver, &DataSaver::addToVolume);
         connect(worker.get(), &CtCalc2::resultReady, this, &ReconRun::sliceResult);
         CtCalc2* w = worker.get();
         connect(w, &CtCalc2::calcFinished, this, [this, w] {
@@ -83,11 +89,30 @@ void ReconRun::run()
         if (done >= total)
             loop.quit();
     });
+    const FloatTarget& f = m_settings.floats;
+    if (writesVolume()) {
+        SavingVolume volume;
+        volume.path = f.path;
+        volume.name = f.name;
+        volume.tag = f.tag;
+        volume.slices = m_settings.slices;
+        volume.cor = m_settings.cor;
+        volume.anglesDeg = m_settings.inputs.params.anglesDeg();
+        volume.energyEv = f.energyEv;
+        volume.tiffStack = m_settings.tiffStack;
+        volume.hdf5 = m_settings.hdf5;
+        QMetaObject::invokeMethod(
+            &m_saver, [this, volume] { m_saver.beginVolume(volume); }, Qt::QueuedConnection);
+    }
     for (auto& worker : m_workers)
         handOut(worker.get());
     if (m_done < total)
         loop.exec();
-    // Every record was queued to the saver before its slice reported; this call runs after them.
+    // Every record was queued to the saver before its slice reported; these calls run after them.
+    if (writesVolume())
+        QMetaObject::invokeMethod(
+            &m_saver, [this, f] { m_saver.endVolume(f.path, f.name, f.tag); },
+            Qt::QueuedConnection);
     QMetaObject::invokeMethod(
         &m_saver, [] {}, Qt::BlockingQueuedConnection);
     QCoreApplication::processEvents();

@@ -24,6 +24,10 @@ public:
         int threads = 1;
         SaveTarget image;
         SaveTarget data;
+        // Float TIFF per slice (floats.tiff), and the data set's TIFF stack and HDF5 file.
+        FloatTarget floats;
+        bool tiffStack = false;
+        bool hdf5 = false;
         SliceFiles::FolderOptions folders;
     };
 
@@ -42,6 +46,7 @@ signals:
 
 private:
     void handOut(CtCalc2* worker);
+    bool writesVolume() const { return m_settings.tiffStack || m_settings.hdf5; }
 
     Settings m_settings;
     std::vector<std::unique_ptr<QThread>> m_threads;

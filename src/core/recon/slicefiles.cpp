@@ -38,6 +38,24 @@ QStringList directories(const QString& path, const QString& tag, const QString& 
     return dirs;
 }
 
+QString volumeFileName(const QString& name, const QString& tag, const QString& ext)
+{
+    QStringList parts;
+    for (const QString& part : {name, tag})
+        if (!part.isEmpty())
+            parts << part;
+    // A hidden ".tif" would be easy to miss.
+    const QString stem = parts.isEmpty() ? QStringLiteral("slices") : parts.join(u'-');
+    return stem + u'.' + ext;
+}
+
+QString volumeDirectory(const QString& path, const QString& tag, const FolderOptions& options)
+{
+    if (options.useSubFolders && options.ofEnergy)
+        return path + QDir::separator() + tag;
+    return path;
+}
+
 namespace
 {
 
@@ -206,6 +224,36 @@ QByteArray sliceText(const std::vector<double>& result, int n, const FbpRegion& 
         appendRow(out, row, n, z, xs, maxLineChars, values);
     }
     out.squeeze();
+    return out;
+}
+
+SliceFloats sliceFloats(const std::vector<double>& result, int n, const FbpRegion& region)
+{
+    const Steps xs = steps(region.x0, region.x1);
+    const Steps zs = steps(region.z0, region.z1);
+    const qsizetype width = qsizetype(xs.end) - xs.begin;
+    const qsizetype height = qsizetype(zs.end) - zs.begin;
+    constexpr qsizetype maxSide = std::numeric_limits<int>::max();
+    SliceFloats out;
+    qsizetype count = 0;
+    if (width == 0 || height == 0 || width > maxSide || height > maxSide ||
+        qMulOverflow(width, height, &count))
+        return out;
+    out = {xs.begin, zs.begin, int(width), int(height), {}};
+    out.values.assign(size_t(count), 0.0f);
+    if (n <= 0 || result.size() != size_t(n) * size_t(n))
+        return out;
+    // Only the part of the region inside the result has values; the rest stays 0.
+    const int xBegin = std::clamp(xs.begin, 0, n);
+    const int xEnd = std::clamp(xs.end, xBegin, n);
+    const int zBegin = std::clamp(zs.begin, 0, n);
+    const int zEnd = std::clamp(zs.end, zBegin, n);
+    for (int z = zBegin; z < zEnd; ++z) {
+        const double* row = result.data() + size_t(z) * size_t(n);
+        float* line = out.values.data() + size_t(z - zs.begin) * size_t(out.width);
+        for (int x = xBegin; x < xEnd; ++x)
+            line[x - xs.begin] = float(row[x]);
+    }
     return out;
 }
 

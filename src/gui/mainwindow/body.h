@@ -3,6 +3,7 @@
 #include "batch/batchcmd.h"
 #include "display/mousec.h"
 #include "imageio/i0fileset.h"
+#include "recon/ctcalc2.h"
 #include "recon/procparams.h"
 #include "ui_body.h"
 #include "xafs/zephmetaitem.h"
@@ -15,6 +16,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Batch;
@@ -103,6 +105,11 @@ private slots:
     void stopCalcCt();
     void setupFFT();
     void setupSaveConds();
+    // Where the float outputs of the calculation starting now go.
+    FloatTarget floatTarget() const;
+    // The data set's TIFF stack and HDF5 file for the slices of the calculation starting now.
+    void beginVolume(const FloatTarget& target);
+    void endVolume();
     void execSingleCtCalc();
     void execMultiCtCalc();
     void ctCalcFinished();
@@ -165,6 +172,9 @@ private:
     // "calc_exec": starts a calculation now, or once the files being loaded are in.
     void batchCalc();
     void selectCt(bool ct1);
+    // A script's filter and ring settings; an unknown name changes nothing and says so.
+    void setFilterWindow(const QString& name);
+    void setRings(const QString& text);
     // Changes the rotation axis only when it differs, so nothing is reported otherwise.
     void setRotAxIsV(bool v);
     // The setup dialog, "Save Setup" and "Load Setup" (connections of the setup files).
@@ -185,6 +195,8 @@ private:
     bool needSliceNoReset = true;
     bool needCorReset = true;
     bool calculating = false;
+    // The volume files begun for the calculation in progress, ended when it stops.
+    std::optional<FloatTarget> openVolume;
     bool batchCalcPending = false;
     // From a selection of image files until the load chain has finished.
     bool loading = false;

@@ -76,6 +76,8 @@ void Body::createCt2Pool(int n)
         });
         connect(w, &CtCalc2::saveDataWDiscard, saver.get(), &DataSaver::saveDataWDiscard);
         connect(w, &CtCalc2::saveImgWDiscard, saver.get(), &DataSaver::saveImgWDiscard);
+        connect(w, &CtCalc2::saveFloatsWDiscard, saver.get(), &DataSaver::saveFloatsWDiscard);
+        connect(w, &CtCalc2::addToVolume, saver.get(), &DataSaver::addToVolume);
         connect(w, &CtCalc2::ctImage, this, &Body::ctImage);
         connect(panel, &CtPanel::cRUpdated, this, &Body::cRUpdated);
         connect(panel, &CtPanel::dRUpdated, this, &Body::dRUpdated);
@@ -114,7 +116,8 @@ void Body::startCalcCt()
     ctDisp->clear();
     if (ui.AutoSaveImage->isChecked())
         QDir().mkpath(ui.SelectImageSaveDir->path());
-    if (ui.AutoSaveData->isChecked())
+    const FloatTarget floats = floatTarget();
+    if (ui.AutoSaveData->isChecked() || floats.tiff || floats.volume)
         QDir().mkpath(ui.SelectDataSaveDir->path());
     const bool sub = ui.SaveInSubFolders->isChecked();
     const bool energy = ui.SubOfEnergy->isChecked();
@@ -130,6 +133,8 @@ void Body::startCalcCt()
         showProgress(0);
     setupFFT();
     setupSaveConds();
+    if (params.useCt2 && floats.volume)
+        beginVolume(floats);
     if (params.autoExec) {
         sliceCursor = params.sliceFrom;
         execMultiCtCalc();
@@ -169,12 +174,59 @@ void Body::setupFFT()
     }
 }
 
+FloatTarget Body::floatTarget() const
+{
+    FloatTarget t;
+    t.tiff = ui.SaveFloatTiff->isChecked();
+    t.volume = ui.SaveTiffStack->isChecked() || ui.SaveHdf5->isChecked();
+    t.path = ui.SelectDataSaveDir->path();
+    t.name = ui.SelectDataSaveDir->name();
+    t.tag = ui.SelectDataSaveDir->tag();
+    // The panel's energy belongs to the images only while the sequence loaded them.
+    if (xafsBatch->isRunning() && ui.SelDDir->energy() > 0)
+        t.energyEv = ui.SelDDir->energy();
+    return t;
+}
+
+void Body::beginVolume(const FloatTarget& target)
+{
+    SavingVolume volume;
+    volume.path = target.path;
+    volume.name = target.name;
+    volume.tag = target.tag;
+    if (params.autoExec)
+        for (int s = params.sliceFrom; SlicePacing::within(s, params.sliceFrom, params.sliceTo);
+             s += params.sliceStep)
+            volume.slices << s;
+    else
+        volume.slices << params.sliceNo;
+    volume.cor = params.cor;
+    volume.anglesDeg = params.anglesDeg();
+    volume.energyEv = target.energyEv;
+    volume.tiffStack = ui.SaveTiffStack->isChecked();
+    volume.hdf5 = ui.SaveHdf5->isChecked();
+    QMetaObject::invokeMethod(
+        saver.get(), [s = saver.get(), volume] { s->beginVolume(volume); }, Qt::QueuedConnection);
+    openVolume = target;
+}
+
+void Body::endVolume()
+{
+    if (!openVolume)
+        return;
+    QMetaObject::invokeMethod(
+        saver.get(), [s = saver.get(), t = *openVolume] { s->endVolume(t.path, t.name, t.tag); },
+        Qt::QueuedConnection);
+    openVolume.reset();
+}
+
 void Body::setupSaveConds()
 {
     const bool image = ui.AutoSaveImage->isChecked();
     const bool data = ui.AutoSaveData->isChecked();
     const SelectAFile* i = ui.SelectImageSaveDir;
     const SelectAFile* d = ui.SelectDataSaveDir;
+    const FloatTarget floats = floatTarget();
     ctCalc->setSaveImage(image, i->path(), i->name(), i->tag());
     ctCalc->setSaveData(data, d->path(), d->name(), d->tag());
     for (const auto& worker : ct2Workers) {
@@ -182,9 +234,10 @@ void Body::setupSaveConds()
         QMetaObject::invokeMethod(
             w,
             [w, image, data, ip = i->path(), in = i->name(), it = i->tag(), dp = d->path(),
-             dn = d->name(), dt = d->tag()] {
+             dn = d->name(), dt = d->tag(), floats] {
                 w->setSaveImage(image, ip, in, it);
                 w->setSaveData(data, dp, dn, dt);
+                w->setSaveFloats(floats);
             },
             Qt::QueuedConnection);
     }
@@ -251,6 +304,7 @@ void Body::showProgress(double percent)
 void Body::stopCalcCt()
 {
     calculating = false;
+    endVolume();
     calcEndTime = QDateTime::currentDateTime();
     ui.CalcEndT->setText(clockText(calcEndTime));
     ui.CalcSpentT->setText(QString::number(calcStartTime.msecsTo(calcEndTime) / 1000.0, 'g', 6));

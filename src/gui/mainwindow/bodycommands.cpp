@@ -101,6 +101,14 @@ void Body::batchExCmd(BatchCmd cmd)
              for (CtPanel* panel : b.ctPanels())
                  panel->setCR(c.realArg(0), c.realArg(1), c.realArg(2), c.realArg(3));
          }},
+        {"ct_filter", [](Body& b, const BatchCmd& c) { b.setFilterWindow(c.textArg(0)); }},
+        {"ct_filter_pad",
+         [](Body& b, const BatchCmd& c) {
+             FbpFilter f = b.ui.procCtrl->filter();
+             f.pad = c.flagArg(0);
+             b.ui.procCtrl->setFilter(f);
+         }},
+        {"ct_rings", [](Body& b, const BatchCmd& c) { b.setRings(c.textArg(0)); }},
         {"calc_ct1", [](Body& b, const BatchCmd& c) { b.selectCt(c.flagArg(0)); }},
         {"calc_ct2", [](Body& b, const BatchCmd& c) { b.selectCt(!c.flagArg(0)); }},
         {"calc_show_res", [](Body& b, const BatchCmd& c) { b.ui.ShowCalcRes->setChecked(c.flagArg(0)); }},
@@ -131,6 +139,11 @@ void Body::batchExCmd(BatchCmd cmd)
         {"auto_save_data_tag",
          [](Body& b, const BatchCmd& c) { b.ui.SelectDataSaveDir->setTag(c.textArg(0)); }},
         {"auto_save_data_clear", [](Body& b, const BatchCmd&) { b.ui.SelectDataSaveDir->clear0(); }},
+        {"auto_save_float_tiff",
+         [](Body& b, const BatchCmd& c) { b.ui.SaveFloatTiff->setChecked(c.flagArg(0)); }},
+        {"auto_save_tiff_stack",
+         [](Body& b, const BatchCmd& c) { b.ui.SaveTiffStack->setChecked(c.flagArg(0)); }},
+        {"auto_save_hdf5", [](Body& b, const BatchCmd& c) { b.ui.SaveHdf5->setChecked(c.flagArg(0)); }},
         {"auto_save_in_sub_folders",
          [](Body& b, const BatchCmd& c) { b.ui.SaveInSubFolders->setChecked(c.flagArg(0)); }},
         {"auto_save_in_sub_folders_of_slice",
@@ -236,6 +249,29 @@ void Body::selectCt(bool ct1)
     QAbstractButton* button = ct1 ? ui.SelectCt1 : ui.SelectCt2;
     button->setChecked(true);
     changedCtSel(button);
+}
+
+void Body::setFilterWindow(const QString& name)
+{
+    const std::optional<FbpFilter::Window> window = FbpFilter::windowFromName(name);
+    if (!window) {
+        qCDebug(lcBatch).noquote() << "No such filter, the line changes nothing :" << name;
+        return;
+    }
+    FbpFilter f = ui.procCtrl->filter();
+    f.window = *window;
+    ui.procCtrl->setFilter(f);
+}
+
+void Body::setRings(const QString& text)
+{
+    QString why;
+    const std::optional<RingOptions> rings = RingOptions::parse(text, &why);
+    if (!rings) {
+        qCDebug(lcBatch).noquote() << "Ring filter not taken, the line changes nothing :" << why;
+        return;
+    }
+    ui.procCtrl->setRings(*rings);
 }
 
 void Body::setRotAxIsV(bool v)

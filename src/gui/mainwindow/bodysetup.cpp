@@ -198,6 +198,15 @@ void Body::saveSetup(QString fname)
         w.line(QStringLiteral("seq_exec_select_i0"), patternText(i0s->itemText(0)));
     w.flag("seq_exec_keep_range_on_new_set", ui.keepOnNewSet->isChecked());
 
+    // Keys that older setup files lack; reading those leaves these settings as they are.
+    w.section(QStringLiteral("## Reconstruction quality and outputs"));
+    w.text("ct_filter", FbpFilter::windowName(pc->filter().window));
+    w.flag("ct_filter_pad", pc->filter().pad);
+    w.text("ct_rings", pc->rings().text());
+    w.flag("auto_save_float_tiff", ui.SaveFloatTiff->isChecked());
+    w.flag("auto_save_tiff_stack", ui.SaveTiffStack->isChecked());
+    w.flag("auto_save_hdf5", ui.SaveHdf5->isChecked());
+
     out.flush();
     if (out.status() != QTextStream::Ok || !file.commit())
         reportCannotOpen(fname);

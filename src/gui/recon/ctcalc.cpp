@@ -2,6 +2,7 @@
 
 #include "ctprogress.h"
 #include "recon/procparams.h"
+#include "recon/ringfilter.h"
 #include "sinogram.h"
 
 #include <QThread>
@@ -41,11 +42,13 @@ void CtCalc::startCt()
     const int n = (sgm.width / 2) * 2;
     // No transform can be planned below two samples. The run still ends, so that whoever
     // started it is not left waiting.
+    m_core.setFilter(m_params->filter);
     if (!sgm.hasData() || !m_core.prepare(n, sgm.rows)) {
         emit calcFinished();
         return;
     }
     m_sgm = sgm;
+    RingFilter::apply(m_params->rings, m_sgm);
     m_rows = sgm.rows;
     ui.ShowSliceNo->setText(QString::number(sgm.slice));
     if (!m_regionSet)

@@ -1,5 +1,6 @@
 #include "procctrl.h"
 
+#include "cirvologging.h"
 #include "recon/procparams.h"
 
 namespace
@@ -38,10 +39,15 @@ ProcCtrl::ProcCtrl(QWidget* parent) : QFrame(parent)
             &ProcCtrl::dataSetUsingImagesUpdated);
     connect(ui.DataSetStartImageNo, &QLineEdit::editingFinished, this,
             &ProcCtrl::dataSetStartImageNoUpdated);
+    ui.Filter->addItems(FbpFilter::windowNames());
+    ui.Rings->addItems(RingOptions::names());
+    connect(ui.Rings, &QComboBox::currentIndexChanged, this, &ProcCtrl::showRingStrength);
+    connect(ui.RingStrength, &QLineEdit::editingFinished, this, &ProcCtrl::checkRingStrength);
     connect(ui.RecCoR, &QPushButton::clicked, this, &ProcCtrl::recordCoR);
     connect(ui.ClearRecCoR, &QPushButton::clicked, this, &ProcCtrl::clearRecordedCoR);
 
     showPartial();
+    showRingStrength();
 }
 
 int ProcCtrl::threads() const
@@ -114,6 +120,56 @@ int ProcCtrl::sliceStep() const
     return ui.SliceStep->text().toInt();
 }
 
+FbpFilter ProcCtrl::filter() const
+{
+    return {FbpFilter::Window(ui.Filter->currentIndex()), ui.PadFilter->isChecked()};
+}
+
+void ProcCtrl::setFilter(const FbpFilter& filter)
+{
+    ui.Filter->setCurrentIndex(int(filter.window));
+    ui.PadFilter->setChecked(filter.pad);
+}
+
+RingOptions ProcCtrl::rings() const
+{
+    const QString name = ui.Rings->currentText();
+    const QString strength = ui.RingStrength->text().trimmed();
+    QString why;
+    return RingOptions::parse(strength.isEmpty() ? name : name + u':' + strength, &why)
+        .value_or(*RingOptions::parse(name, &why));
+}
+
+void ProcCtrl::setRings(const RingOptions& rings)
+{
+    ui.Rings->setCurrentIndex(int(RingOptions::methods().indexOf(rings.method)));
+    const bool byDefault = rings.strength == RingOptions::defaultStrength(rings.method);
+    ui.RingStrength->setText(byDefault ? QString() : QString::number(rings.strength, 'g', 6));
+}
+
+void ProcCtrl::checkRingStrength()
+{
+    const QString strength = ui.RingStrength->text().trimmed();
+    if (strength.isEmpty())
+        return;
+    QString why;
+    if (RingOptions::parse(ui.Rings->currentText() + u':' + strength, &why))
+        return;
+    qCDebug(lcRecon).noquote() << "Ring strength not taken, the method's default is used :" << why;
+    ui.RingStrength->clear();
+}
+
+void ProcCtrl::showRingStrength()
+{
+    const RingOptions::Method method = RingOptions::methods().value(ui.Rings->currentIndex());
+    ui.RingStrength->setEnabled(method != RingOptions::Method::Off);
+    ui.RingStrength->setPlaceholderText(
+        method == RingOptions::Method::Off
+            ? QString()
+            : QString::number(RingOptions::defaultStrength(method), 'g', 6));
+    ui.RingStrength->setToolTip(RingOptions::strengthMeaning(method));
+}
+
 void ProcCtrl::setMaxThreads(int n)
 {
     ui.Threads->setMaximum(n);
@@ -144,6 +200,8 @@ void ProcCtrl::takeSnapshot(ProcParams& record, bool useCt1, bool useCt2) const
     record.sliceTo = sliceTo();
     record.sliceStep = ProcParams::signedStep(record.sliceFrom, record.sliceTo, sliceStep());
     record.threads = threads();
+    record.filter = filter();
+    record.rings = rings();
 }
 
 void ProcCtrl::showPartial()

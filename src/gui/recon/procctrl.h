@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recon/fbpfilter.h"
+#include "recon/ringfilter.h"
 #include "ui_procctrl.h"
 
 #include <QFrame>
@@ -39,6 +41,9 @@ public:
     int sliceFrom() const;
     int sliceTo() const;
     int sliceStep() const;
+    FbpFilter filter() const;
+    // The ring filter as chosen; the method's default strength when the one typed is not taken.
+    RingOptions rings() const;
     const CorRecord& record1() const { return m_record1; }
     const CorRecord& record2() const { return m_record2; }
 
@@ -62,6 +67,10 @@ signals:
 
 public slots:
     void showPartial();
+    // The strength field shows the method's default and is off without a method.
+    void showRingStrength();
+    // A strength the method does not take is cleared, with a debug message.
+    void checkRingStrength();
     void recordCoR();
     void sliceNoEditingFinished();
     void corEditingFinished();
@@ -78,6 +87,8 @@ public slots:
     void setDataSetUsingImages(int images);
     void setDataSetStartImageNo(int imageNo);
     void setUsePartialDataSet(bool f);
+    void setFilter(const FbpFilter& filter);
+    void setRings(const RingOptions& rings);
     void setRotAxIsV(bool v);
     void setAutoExec(bool f);
     void setThreads(int n);

@@ -1,7 +1,9 @@
 #include "sinogram.h"
 
+#include "cirvologging.h"
 #include "imageio/imgdatas.h"
 #include "procctrl.h"
+#include "recon/corfinder.h"
 #include "recon/corguess.h"
 
 #include <cmath>
@@ -43,6 +45,7 @@ Sinogram::Sinogram(QWidget* parent) : QFrame(parent)
     connect(ui.ImageOffsetY, &QLineEdit::editingFinished, this, &Sinogram::genImage);
     connect(ui.Cor, &QLineEdit::editingFinished, this, &Sinogram::corEditingFinished);
     connect(ui.GuessCor, &QPushButton::clicked, this, &Sinogram::guessCor);
+    connect(ui.FindCor, &QPushButton::clicked, this, &Sinogram::findCor);
 }
 
 void Sinogram::setProcCtrl(ProcCtrl* procCtrl)
@@ -211,6 +214,23 @@ void Sinogram::guessCor()
                         ui.GuessParam->text().toDouble());
     if (u)
         m_procCtrl->setCor(*u);
+}
+
+void Sinogram::findCor()
+{
+    if (!m_procCtrl || !m_imgDatas)
+        return;
+    const int slice = m_procCtrl->sliceNo();
+    const std::optional<double> cor =
+        CorFinder::findInSet(*m_imgDatas->snapshot(), request(m_procCtrl->rotAxIsV(), 0, slice),
+                             {slice}, m_procCtrl->dataSetRangeDeg());
+    if (cor)
+        m_procCtrl->setCor(*cor);
+    else
+        qCDebug(lcRecon).noquote()
+            << QStringLiteral("Find CoR: no axis in slice %1, the object must stay inside the "
+                              "line in every projection")
+                   .arg(slice);
 }
 
 void Sinogram::genSinogram0(HSgm* hSgm, bool rotAxIsV, double cor, int slice)

@@ -12,7 +12,7 @@ class ImgDatas;
 class ProcCtrl;
 
 // The sinogram of the current slice about the CoR, drawn above its own mirror image so that a
-// wrong CoR shows as a mismatch; the CoR can be typed, dragged or guessed.
+// wrong CoR shows as a mismatch; the CoR can be typed, dragged, guessed or found.
 class Sinogram : public QFrame
 {
     Q_OBJECT
@@ -46,6 +46,8 @@ public slots:
     void dataSetRangeUpdated();
     void corEditingFinished();
     void guessCor();
+    // The axis from CorFinder on the current slice.
+    void findCor();
     void genSinogram0(HSgm* hSgm, bool rotAxIsV, double cor, int slice);
     void genSinogram();
     void genImage();

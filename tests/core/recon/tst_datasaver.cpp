@@ -1,5 +1,7 @@
 #include "recon/datasaver.h"
 
+#include "testfile.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -158,6 +160,10 @@ signals:
     void options(bool useSubFolders, bool ofEnergy, bool ofSlice);
     void data(SavingData data);
     void img(SavingImg img);
+    void floats(SavingFloats floats);
+    void begin(SavingVolume volume);
+    void add(SavingFloats floats);
+    void end(QString path, QString name, QString tag);
 };
 
 class tst_datasaver : public QObject
@@ -185,6 +191,11 @@ private slots:
     void readOnlyDirectory();
     void failedReplaceKeepsOldFile_data();
     void failedReplaceKeepsOldFile();
+
+    void floatFiles_data();
+    void floatFiles();
+    void volumeFailures_data();
+    void volumeFailures();
 };
 
 void tst_datasaver::initTestCase()
@@ -637,6 +648,137 @@ void tst_datasaver::failedReplaceKeepsOldFile()
     QCOMPARE(failed.at(0).at(0).toString(), target);
     QCOMPARE(readAll(target), old);
     QCOMPARE(listing(tmp.path()), before);
+}
+
+static SavingFloats floatsRecord(const QString& path, const QString& name, int slice)
+{
+    auto values = std::make_shared<SliceFloats>(SliceFloats{0, 0, 2, 1, {1, float(slice)}});
+    return {path, name, "E01", SliceFiles::number(slice), slice, 12.5, 7112, values};
+}
+
+void tst_datasaver::floatFiles_data()
+{
+    QTest::addColumn<bool>("useSubFolders");
+    QTest::addColumn<bool>("ofEnergy");
+    QTest::addColumn<bool>("ofSlice");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("tiffStack");
+    QTest::addColumn<bool>("hdf5");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("flat") << false << true << true << "s" << true << true
+                          << QStringList{"s-E01-00012.tif", "s-E01.tif", "s-E01.h5"};
+    QTest::newRow("of energy: the tag folder")
+        << true << true << false << "s" << true << true
+        << QStringList{"E01/s-E01-00012.tif", "E01/s-E01.tif", "E01/s-E01.h5"};
+    QTest::newRow("of slice: a volume has no slice folder")
+        << true << false << true << "s" << true << true
+        << QStringList{"00012/s-E01-00012.tif", "s-E01.tif", "s-E01.h5"};
+    QTest::newRow("both: slice file twice, volume once in the tag folder")
+        << true << true << true << "s" << true << true
+        << QStringList{"E01/s-E01-00012.tif", "00012/s-E01-00012.tif", "E01/s-E01.tif",
+                       "E01/s-E01.h5"};
+    QTest::newRow("stack only, empty name") << false << false << false << "" << true << false
+                                            << QStringList{"E01-00012.tif", "E01.tif"};
+    QTest::newRow("HDF5 only") << false << false << false << "s" << false << true
+                               << QStringList{"s-E01-00012.tif", "s-E01.h5"};
+}
+
+// Queued from another thread; the volume's slices out of order and one short. Each file is
+// reported once, the volumes at their end, and nothing else is left. Their content is checked
+// with their writers.
+void tst_datasaver::floatFiles()
+{
+    QFETCH(bool, useSubFolders);
+    QFETCH(bool, ofEnergy);
+    QFETCH(bool, ofSlice);
+    QFETCH(QString, name);
+    QFETCH(bool, tiffStack);
+    QFETCH(bool, hdf5);
+    QFETCH(QStringList, expected);
+
+    QTemporaryDir tmp;
+    const QString out = tmp.path();
+    QThread thread;
+    auto saver = std::make_unique<DataSaver>();
+    saver->moveToThread(&thread);
+    Producer producer;
+    connect(&producer, &Producer::options, saver.get(), &DataSaver::setOptions);
+    connect(&producer, &Producer::floats, saver.get(), &DataSaver::saveFloatsWDiscard);
+    connect(&producer, &Producer::begin, saver.get(), &DataSaver::beginVolume);
+    connect(&producer, &Producer::add, saver.get(), &DataSaver::addToVolume);
+    connect(&producer, &Producer::end, saver.get(), &DataSaver::endVolume);
+    QSignalSpy written(saver.get(), &DataSaver::fileWritten);
+    QSignalSpy failed(saver.get(), &DataSaver::writeFailed);
+    thread.start();
+    ThreadGuard guard(thread);
+
+    emit producer.options(useSubFolders, ofEnergy, ofSlice);
+    emit producer.floats(floatsRecord(out, name, 12));
+    emit producer.begin({out, name, "E01", {10, 11, 12, 13}, 12.5, {0, 90}, 7112, tiffStack, hdf5});
+    for (int slice : {12, 10, 13})
+        emit producer.add(floatsRecord(out, name, slice));
+    emit producer.end(out, name, "E01");
+    QMetaObject::invokeMethod(
+        saver.get(), [&thread] { thread.quit(); }, Qt::QueuedConnection);
+    QVERIFY(thread.wait(QDeadlineTimer(120000)));
+
+    QCOMPARE(failed.count(), 0);
+    QStringList paths;
+    for (const QList<QVariant>& args : written)
+        paths << QDir(out).relativeFilePath(args.at(0).toString());
+    QCOMPARE(paths, expected);
+    QStringList sorted = expected;
+    sorted.sort();
+    QCOMPARE(filesBelow(out), sorted);
+    for (const QString& file : expected)
+        QVERIFY(readAll(out + '/' + file)
+                    .startsWith(file.endsWith(".h5") ? QByteArray("\x89HDF\r\n\x1a\n")
+                                                     : QByteArray("II*\0", 4)));
+}
+
+void tst_datasaver::volumeFailures_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("directory is a file: reported at the start") << "parent is a file";
+    QTest::newRow("disk full: reported at the slice") << "file size limit";
+    QTest::newRow("no slice arrived: reported at the end") << "no slice";
+}
+
+// Each volume file that fails is reported once, and nothing of it is left.
+void tst_datasaver::volumeFailures()
+{
+    QFETCH(QString, fault);
+
+    QTemporaryDir tmp;
+    QVERIFY(writeFile(tmp.path() + "/plain", "not a folder"));
+    const QString out = fault == "parent is a file" ? tmp.path() + "/plain" : tmp.path();
+    DataSaver saver;
+    QSignalSpy written(&saver, &DataSaver::fileWritten);
+    QSignalSpy failed(&saver, &DataSaver::writeFailed);
+    const QStringList targets{out + "/s-E01.tif", out + "/s-E01.h5"};
+    for (const QString& target : targets)
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Can not write volume file .*" +
+                                                            QRegularExpression::escape(target)));
+    saver.beginVolume({out, "s", "E01", {1, 2}, 0, {}, 7112, true, true});
+    QCOMPARE(failed.count(), fault == "parent is a file" ? 2 : 0);
+    if (fault == "file size limit") {
+        auto big = std::make_shared<SliceFloats>(SliceFloats{0, 0, 100, 100, {}});
+        big->values.resize(100 * 100);
+        FileSizeLimit limit(4096);
+        QVERIFY(limit.active());
+        saver.addToVolume({out, "s", "E01", "00001", 1, 0, 7112, big});
+        QCOMPARE(failed.count(), 2);
+    }
+    saver.endVolume(out, "s", "E01");
+
+    QCOMPARE(written.count(), 0);
+    QCOMPARE(failed.count(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(failed.at(i).at(0).toString(), targets.at(i));
+        QVERIFY(!failed.at(i).at(1).toString().isEmpty());
+    }
+    QCOMPARE(listing(tmp.path()), QStringList{"plain"});
 }
 
 QTEST_GUILESS_MAIN(tst_datasaver)

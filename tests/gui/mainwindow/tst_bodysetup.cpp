@@ -71,7 +71,16 @@ const char* const DefaultSetup = "### Cirvo setup saving setup file\n"
                                  "add_inf_Zeph_standard    0\n"
                                  "seq_exec_dir             \n"
                                  "seq_exec_file_pattern    *.img\n"
-                                 "seq_exec_keep_range_on_new_set 0\n";
+                                 "seq_exec_keep_range_on_new_set 0\n"
+                                 "\n"
+                                 "## Reconstruction quality and outputs\n"
+                                 "\n"
+                                 "ct_filter                ramp\n"
+                                 "ct_filter_pad            0\n"
+                                 "ct_rings                 off\n"
+                                 "auto_save_float_tiff     0\n"
+                                 "auto_save_tiff_stack     0\n"
+                                 "auto_save_hdf5           0\n";
 
 QByteArray save(Body& body, const QString& path)
 {
@@ -166,6 +175,11 @@ void changeEverything(Ui_Body& ui, const QString& dir)
     ui.SelDDir->setPattern("*.his *.img");
     ui.SelI0Files->selectFilesInDir(dir, {"I0*"});
     ui.keepOnNewSet->setChecked(true);
+    ui.procCtrl->setFilter({FbpFilter::Window::Hann, true});
+    ui.procCtrl->setRings({RingOptions::Method::Sort, 15});
+    ui.SaveFloatTiff->setChecked(true);
+    ui.SaveTiffStack->setChecked(true);
+    ui.SaveHdf5->setChecked(true);
 }
 
 } // namespace
@@ -230,6 +244,13 @@ private slots:
              "ct_rot_ax_is_h           0", 1},
             {"unchanged default axis reported", "ct_rot_ax_is_h 1", "ct_rot_ax_is_h           1",
              0},
+            {"filter name case", "ct_filter Shepp-Logan", "ct_filter                shepp-logan",
+             0},
+            {"unknown filter taken", "ct_filter hann\nct_filter gauss",
+             "ct_filter                hann", 0},
+            {"ring strength lost", "ct_rings dead:7.5", "ct_rings                 dead:7.5", 0},
+            {"bad ring strength taken", "ct_rings sort:21\nct_rings sort:2",
+             "ct_rings                 sort:21", 0},
         };
         for (const auto& r : rows)
             QTest::newRow(r.fault) << QString(r.lines) << QByteArray(r.written) << r.rotAxSignals;

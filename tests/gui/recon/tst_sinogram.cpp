@@ -109,6 +109,9 @@ private:
     QTemporaryDir m_dir;
     ImgDatas m_set;
     ImgDatas m_phantom;
+    // The phantom's slots point here.
+    std::shared_ptr<ImgData> m_phantomI0;
+    std::shared_ptr<ImgData> m_phantomBG;
 
 private slots:
     void initTestCase()
@@ -533,6 +536,35 @@ private slots:
                  qPrintable(QString::number(rig.proc.cor())));
         QCOMPARE(rig.edit("Cor")->text(), QString::number(rig.proc.cor(), 'g', 6));
         QCOMPARE(rig.panel.record().width, 2 * 29 - 1);
+    }
+
+    // The phantom's axis is at 33 (its files' convention, which the reconstruction shares);
+    // without an open beam nothing is zero outside the object and no axis is found.
+    void findButton()
+    {
+        const auto load = [this](const char* name) {
+            std::shared_ptr<ImgData> img = ImgData::createImgData(ImgData::Itex);
+            img->fileName = m_dir.filePath(QStringLiteral("phantom/") + name);
+            img->valid = img->load(0);
+            return img;
+        };
+        m_phantom.setI0Slot(&m_phantomI0);
+        m_phantom.setBGSlot(&m_phantomBG);
+        m_phantomBG = load("BG.img");
+        for (const bool open : {true, false}) {
+            m_phantomI0 = open ? load("I0.img") : nullptr;
+            Rig rig(m_phantom);
+            rig.proc.setDataSetImages(m_phantom.count());
+            rig.proc.setSliceNo(4);
+            rig.proc.setCor(30);
+            QTest::mouseClick(child<QPushButton>(rig.panel, "FindCor"), Qt::LeftButton);
+            if (open)
+                QVERIFY2(std::abs(rig.proc.cor() - 33) <= 0.1,
+                         qPrintable(QString::number(rig.proc.cor())));
+            else
+                QCOMPARE(rig.proc.cor(), 30.0);
+        }
+        m_phantomBG = nullptr;
     }
 
     void guessButtonNeedsARange()
