@@ -259,6 +259,34 @@
         <source>CT2 %1</source>
         <translation>CT2 %1</translation>
     </message>
+    <message>
+        <source>Float Data</source>
+        <translation>浮動小数点データ</translation>
+    </message>
+    <message>
+        <source>A 32-bit float TIFF of each slice, in the data folder: the values as computed</source>
+        <translation>スライス毎の32ビット浮動小数点TIFF（データフォルダ内）：計算値そのまま</translation>
+    </message>
+    <message>
+        <source>TIFF</source>
+        <translation>TIFF</translation>
+    </message>
+    <message>
+        <source>One multi-page float TIFF of all slices of a calculation (a data set), in the data folder</source>
+        <translation>一回の計算（データセット）の全スライスを1つのマルチページ浮動小数点TIFFに（データフォルダ内）</translation>
+    </message>
+    <message>
+        <source>TIFF Stack</source>
+        <translation>TIFFスタック</translation>
+    </message>
+    <message>
+        <source>One HDF5 file of all slices of a calculation (a data set) with slice numbers, CoR, angles and energy</source>
+        <translation>一回の計算（データセット）の全スライスを1つのHDF5ファイルに：スライス番号、回転中心、角度、エネルギー付き</translation>
+    </message>
+    <message>
+        <source>HDF5</source>
+        <translation>HDF5</translation>
+    </message>
 </context>
 <context>
     <name>CBarUI</name>
@@ -354,6 +382,16 @@
     <message>
         <source>Any (* *.*)</source>
         <translation>すべて (* *.*)</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;The size of screen. Firstly, they should be so small as 256 to work quickly. When the settings, like obserbing direction, position of closs-section, and color range, are decided, it should be set larger as 1024 or so to get high resolution results.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;画面のサイズ。最初は256程度に小さくして素早く操作し、観察方向、断面の位置、色の範囲などが決まったら1024程度に大きくして高解像度の結果を得る。&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>Supported File Types are : %1
+ and also SVG.</source>
+        <translation>対応するファイル形式 : %1
+ および SVG。</translation>
     </message>
 </context>
 <context>
@@ -500,6 +538,34 @@
     <message>
         <source>%1 at %2</source>
         <translation>%1 (スライス %2)</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>フィルタ</translation>
+    </message>
+    <message>
+        <source>Ramp is exact for clean data; Shepp-Logan, cosine, Hamming and Hann trade sharpness for less noise, in that order</source>
+        <translation>Rampはノイズのないデータに正確。Shepp-Logan、cosine、Hamming、Hannの順に鮮鋭さと引き換えにノイズを抑える</translation>
+    </message>
+    <message>
+        <source>Zero-pads each projection to a power of two at least twice its width before filtering: removes the offset and cupping of the unpadded filter</source>
+        <translation>フィルタ前に各投影を幅の2倍以上の2のべき乗までゼロ詰め：パディングなしのオフセットとカッピングを除く</translation>
+    </message>
+    <message>
+        <source>Pad</source>
+        <translation>パディング</translation>
+    </message>
+    <message>
+        <source>Rings</source>
+        <translation>リング除去</translation>
+    </message>
+    <message>
+        <source>Removes stripes of miscalibrated or dead detector columns from each sinogram, which show as rings in the slice</source>
+        <translation>検出器の感度ずれ・欠陥列によるサイノグラムの縞（断面のリング）を除く</translation>
+    </message>
+    <message>
+        <source>Strength of the ring removal; empty: the method&apos;s default</source>
+        <translation>リング除去の強さ。空欄：方法の既定値</translation>
     </message>
 </context>
 <context>
@@ -675,6 +741,14 @@
         <source>Alter. Stack</source>
         <translation>交互に並べる</translation>
     </message>
+    <message>
+        <source>Fits the centre of mass of every projection of the slice: right to about a tenth of a pixel where the object stays inside the line</source>
+        <translation>スライスの全投影の重心に正弦曲線を当てはめる：試料が常に視野内にあれば約0.1画素の精度</translation>
+    </message>
+    <message>
+        <source>Find CoR</source>
+        <translation>中心検出</translation>
+    </message>
 </context>
 <context>
     <name>SlicesCtrl</name>
@@ -749,6 +823,10 @@
     <message>
         <source>Select Section Color</source>
         <translation>断面の色を選択</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Opacity of the object. &lt;/p&gt;&lt;p&gt;255 : no transpparency (anything behind is invisible )&lt;/p&gt;&lt;p&gt;0 : perfectry transparent ( the object itself is invisible )&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;物体の不透明度。&lt;/p&gt;&lt;p&gt;255 : 透明でない（背後は見えない）&lt;/p&gt;&lt;p&gt;0 : 完全に透明（物体自体が見えない）&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
     </message>
 </context>
 </TS>

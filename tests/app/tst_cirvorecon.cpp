@@ -2,6 +2,8 @@
 #include "imageio/itexwriter.h"
 #include "phantom/phantomwriter.h"
 #include "recon/ctcalc2.h"
+#include "recon/fbpfilter.h"
+#include "recon/ringfilter.h"
 #include "recon/slicefiles.h"
 #include "testseries.h"
 
@@ -113,6 +115,10 @@ private slots:
         QTest::newRow("region, limits, offset")
             << true << true << 20.0 << 5
             << QStringList{"--region", "3,4.5,30,20", "--limits", "0:0.004", "--offset", "1"};
+        QTest::newRow("padded hann filter")
+            << true << true << 20.0 << 6 << QStringList{"--filter", "hann", "--pad"};
+        QTest::newRow("ring filter, unpadded cosine")
+            << true << true << 20.0 << 6 << QStringList{"--rings", "sort:5", "--filter", "cosine"};
         QTest::newRow("range and origin")
             << true << true << 20.0 << 5 << QStringList{"--range", "170", "--origin", "12.5"};
     }
@@ -147,10 +153,19 @@ private slots:
 
         Ct2Inputs base;
         base.params.dataSetRangeDeg = 180;
-        for (int i = 0; i + 1 < extra.size(); i += 2) {
+        for (int i = 0; i < extra.size(); ++i) {
             const QString& o = extra.at(i);
-            const QString& v = extra.at(i + 1);
-            if (o == "--partial") {
+            if (o == "--pad") {
+                base.params.filter.pad = true;
+                continue;
+            }
+            const QString v = extra.value(++i);
+            if (o == "--filter") {
+                base.params.filter.window = *FbpFilter::windowFromName(v);
+            } else if (o == "--rings") {
+                QString why;
+                base.params.rings = *RingOptions::parse(v, &why);
+            } else if (o == "--partial") {
                 base.usePartial = true;
                 base.params.startImageNo = v.section(':', 0, 0).toInt();
                 base.params.usingImages = v.section(':', 1, 1).toInt();
@@ -175,6 +190,51 @@ private slots:
         QFile written(out + "/s--" + SliceFiles::number(slice) + ".dat");
         QVERIFY2(written.open(QIODevice::ReadOnly), qPrintable(written.fileName()));
         QVERIFY(written.readAll() == expected);
+    }
+
+    // The float files hold the values of the data file before its limits and offset (which has
+    // six digits); the stack has a page per slice in slice order, the same bits as the slice's
+    // own file. Read back with the image reader.
+    void floatFilesHoldTheDataValues()
+    {
+        const QString dir =
+            phantom("floats", PhantomWriter::Axis::Vertical, PhantomWriter::Layout::His);
+        const QString out = path("floats_out");
+        QCOMPARE(runTool({dir + "/phantom.his", "--i0", dir + "/I0.img", "--slices", "8:2:3",
+                          "--limits", "-1e300:1e300", "--offset", "0", "--out", out, "--name",
+                          "s", "--tag", "E1", "--save", "data,tiff,tiff-stack,h5"}),
+                 0);
+        QVERIFY(QFileInfo(out + "/s-E1.h5").size() > 0);
+        const QString stack = out + "/s-E1.tif";
+        QCOMPARE(ImgDatas::frameCountOf(stack), 3);
+        const QList<int> slices{8, 5, 2};
+        for (int page = 0; page < slices.size(); ++page) {
+            const QString number = SliceFiles::number(slices[page]);
+            auto own = ImgData::createImgData(ImgData::Tiff);
+            own->fileName = out + "/s-E1-" + number + ".tif";
+            auto paged = ImgData::createImgData(ImgData::Tiff);
+            paged->fileName = stack;
+            QVERIFY(own->load(0) && paged->load(page));
+            QCOMPARE(paged->width, own->width);
+            std::vector<double> row(size_t(own->width));
+            std::vector<double> pageRow(size_t(own->width));
+            QFile data(out + "/s-E1-" + number + ".dat");
+            QVERIFY(data.open(QIODevice::ReadOnly));
+            int lines = 0;
+            while (!data.atEnd()) {
+                const QList<QByteArray> f = data.readLine().trimmed().split('\t');
+                if (f.size() != 3)
+                    continue;
+                const int x = f[0].toInt();
+                own->row(f[1].toInt(), row.data());
+                paged->row(f[1].toInt(), pageRow.data());
+                QCOMPARE(pageRow[size_t(x)], row[size_t(x)]);
+                const double text = f[2].toDouble();
+                QVERIFY2(std::abs(row[size_t(x)] - text) <= 5e-6 * std::abs(text), f[2]);
+                ++lines;
+            }
+            QCOMPARE(lines, own->width * own->height);
+        }
     }
 
     void rangesOfSlicesAndPictures()
@@ -259,6 +319,9 @@ private slots:
         QTest::newRow("truncated frame") << "truncated" << QByteArray("cannot read");
         QTest::newRow("mismatched size") << "mismatch" << QByteArray("cannot use frame 0");
         QTest::newRow("cor out of range") << "cor" << QByteArray("outside the line");
+        QTest::newRow("unknown filter") << "filter" << QByteArray("--filter takes ramp|");
+        QTest::newRow("unknown ring method") << "rings" << QByteArray("unknown ring filter");
+        QTest::newRow("unknown output") << "save" << QByteArray("--save takes some of");
         QTest::newRow("automatic cor without an object")
             << "nocor" << QByteArray("cannot find the centre of rotation");
         QTest::newRow("bad option") << "option" << QByteArray("--axis takes v or h");
@@ -302,6 +365,15 @@ private slots:
         } else if (kind == "cor")
             args << "--cor"
                  << "39.5";
+        else if (kind == "filter")
+            args << "--filter"
+                 << "gauss";
+        else if (kind == "rings")
+            args << "--rings"
+                 << "wavelet:3";
+        else if (kind == "save")
+            args << "--save"
+                 << "data,tif";
         else if (kind == "nocor")
             args = QStringList{dir + "/I0.img", dir + "/I0.img", dir + "/I0.img",  "--cor",
                                "auto",          "--out",         path("nocor_out")};
