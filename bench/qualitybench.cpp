@@ -3,6 +3,7 @@
 // each window padded; noiseless and with Poisson noise. Where python3 with scikit-image is at
 // hand, its iradon reconstructs the same sinograms for comparison.
 //   cirvo-bench-quality [--python PATH]
+#include "benchphantom.h"
 #include "phantom/phantom.h"
 #include "recon/fbpcore.h"
 #include "recon/fbpfilter.h"
@@ -18,7 +19,6 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
-#include <random>
 #include <utility>
 #include <vector>
 
@@ -29,18 +29,6 @@ constexpr int Width = 260;
 constexpr int Rows = 360;
 constexpr double RangeDeg = 180;
 constexpr double Counts = 1000;
-constexpr double MaxAbsorption =
-    2.0; // of the densest ray, so that noise stays moderate // of the densest ray, so that noise
-         // stays moderate // of the densest ray, so that noise stays moderate // of the densest
-         // ray, so that noise stays moderate // of the densest ray, so that noise stays moderate //
-         // of the densest ray, so that noise stays moderate // of the densest ray, so that noise
-         // stays moderate // of the densest ray, so that noise stays moderate // of the densest
-         // ray, so that noise stays moderate // of the densest ray, so that noise stays moderate //
-         // of the densest ray, so that noise stays moderate // of the densest ray, so that noise
-         // stays moderate // of the densest ray, so that noise stays moderate // of the densest
-         // ray, so that noise stays moderate // of the densest ray, so that noise stays moderate //
-         // of the densest ray, so that noise stays moderate // of the densest ray, so that noise
-         // stays moderate
 constexpr double MaskFraction = 0.8;
 
 // The modified Shepp-Logan phantom (Toft 1996) on the unit disk, scaled to `radius` samples,
@@ -101,57 +89,6 @@ Scene makeScene()
             scene.mask[i] = std::hypot(x - g, z - g) < MaskFraction * radius ? 1.0 : 0.0;
         }
     return scene;
-}
-
-// Detected counts I = Poisson(Counts exp(-p)), and back to p = -ln(I / Counts); a count of 0
-// is taken as 1.
-std::vector<double> withPoissonNoise(std::vector<double> sgm)
-{
-    std::mt19937 random(20240229);
-    for (double& p : sgm) {
-        std::poisson_distribution<int> detected(Counts * std::exp(-p));
-        p = std::log(Counts / std::max(detected(random), 1));
-    }
-    return sgm;
-}
-
-std::vector<double> reconstruct(const Scene& scene, const std::vector<double>& sgm,
-                                const FbpFilter& filter)
-{
-    FbpCore core;
-    core.setFilter(filter);
-    const int n = scene.n;
-    if (!core.prepare(n, Rows))
-        return {};
-    core.clearResult();
-    for (int r = 0; r < Rows; ++r)
-        core.forward(r, sgm.data() + size_t(r) * Width);
-    for (int r = 0; r < Rows; ++r)
-        core.filterScaling(r, 1.0 / (double(n) * Rows));
-    core.backProjectAll(Rows, FbpAngles::delta(RangeDeg, Rows), 0, {0, 0, double(n), double(n)});
-    return core.result();
-}
-
-// ||s rec - truth|| / ||truth|| inside the mask with s = <rec, truth> / <rec, rec>: only the
-// scale is fitted, so a mean offset counts as error.
-double relativeError(const Scene& scene, const std::vector<double>& rec)
-{
-    double rt = 0;
-    double rr = 0;
-    for (size_t i = 0; i < rec.size(); ++i)
-        if (scene.mask[i] > 0) {
-            rt += rec[i] * scene.truth[i];
-            rr += rec[i] * rec[i];
-        }
-    const double s = rr > 0 ? rt / rr : 0.0;
-    double ee = 0;
-    double tt = 0;
-    for (size_t i = 0; i < rec.size(); ++i)
-        if (scene.mask[i] > 0) {
-            ee += (s * rec[i] - scene.truth[i]) * (s * rec[i] - scene.truth[i]);
-            tt += scene.truth[i] * scene.truth[i];
-        }
-    return std::sqrt(ee / tt);
 }
 
 bool writeDoubles(const QString& path, const std::vector<double>& values)
@@ -237,14 +174,17 @@ int main(int argc, char** argv)
     const QString python = pythonAt > 0 && pythonAt + 1 < args.size() ? args[pythonAt + 1] : "";
 
     const Scene scene = makeScene();
-    const std::vector<double> noisy = withPoissonNoise(scene.sinogram);
+    const std::vector<double> noisy =
+        BenchPhantom::withPoissonNoise(scene.sinogram, Counts, 20240229);
     std::printf("modified Shepp-Logan, radius %d, %d samples, %d projections over [0, %g), densest "
                 "ray absorbs %.3f; relative RMS error inside %g of the radius, scale fitted\n",
                 scene.n / 2, Width, Rows, RangeDeg,
                 *std::max_element(scene.sinogram.begin(), scene.sinogram.end()), MaskFraction);
 
     const auto error = [&scene](const std::vector<double>& sgm, const FbpFilter& f) {
-        const double e = relativeError(scene, reconstruct(scene, sgm, f));
+        const double e = BenchPhantom::relativeError(
+            BenchPhantom::reconstruct(sgm, Width, Rows, RangeDeg, scene.n, f), scene.truth,
+            scene.mask);
         std::printf("  %-20s %.4f\n", qPrintable(filterName(f)), e);
         return e;
     };

@@ -88,6 +88,9 @@ private slots:
                                                 "auto_save_data_name rec\n"
                                                 "auto_save_in_sub_folders 1\n"
                                                 "auto_save_in_sub_folders_of_energy 1\n"
+                                                "auto_save_float_tiff 1\n"
+                                                "auto_save_tiff_stack 1\n"
+                                                "auto_save_hdf5 1\n"
                                                 "add_inf_Eng_Dirs 1\n"
                                                 "seq_exec_dir \"%1/dirs\"\n"
                                                 "seq_exec_select_i0 \"%1/i0\" *.img\n")
@@ -104,10 +107,17 @@ private slots:
         QCOMPARE(run(CIRVO_EXE, {"-nw", "-e", "-b", script, "-x", "-q"}, root.path(), &log),
                  status);
 
+        // Each set's float files too: a TIFF per slice, and its stack and HDF5 file, whose
+        // chunks follow the workers' order, so only its presence is compared.
         QStringList expected;
-        for (const QString& tag : tags)
+        for (const QString& tag : tags) {
             for (int slice = 2; slice <= 5; ++slice)
-                expected << QStringLiteral("%1/rec-%1-0000%2.dat").arg(tag).arg(slice);
+                for (const char* ext : {"dat", "tif"})
+                    expected << QStringLiteral("%1/rec-%1-0000%2.%3").arg(tag).arg(slice).arg(ext);
+            expected << QStringLiteral("%1/rec-%1.h5").arg(tag)
+                     << QStringLiteral("%1/rec-%1.tif").arg(tag);
+        }
+        expected.sort();
         QCOMPARE(filesBelow(out), expected);
         if (tags.isEmpty())
             return;
@@ -119,7 +129,7 @@ private slots:
                                        "--bg",          series + "/BG.img",
                                        "--slices",      "2:5",
                                        "--region",      "0,0,47,47",
-                                       "--save",        "data",
+                                       "--save",        "data,tiff,tiff-stack,h5",
                                        "--sub-folders", "energy",
                                        "--name",        "rec",
                                        "--out",         recon,
@@ -128,7 +138,8 @@ private slots:
                  log.constData());
         QCOMPARE(filesBelow(recon), expected);
         for (const QString& file : expected)
-            QVERIFY2(fileBytes(QDir(out).filePath(file)) == fileBytes(QDir(recon).filePath(file)),
+            QVERIFY2(file.endsWith(".h5") || fileBytes(QDir(out).filePath(file)) ==
+                                                 fileBytes(QDir(recon).filePath(file)),
                      qPrintable(file));
     }
 };

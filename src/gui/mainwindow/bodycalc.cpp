@@ -73,6 +73,9 @@ void Body::createCt2Pool(int n)
         connect(w, &CtCalc2::calcFinished, this, [this, k] {
             outstanding[size_t(k)] = std::max(outstanding[size_t(k)] - 1, 0);
             execMultiCtCalc();
+            // A stopped run's volume takes the slices that were under way.
+            if (!calculating && busyWorkers(int(ct2Workers.size())) == 0)
+                endVolume();
         });
         connect(w, &CtCalc2::saveDataWDiscard, saver.get(), &DataSaver::saveDataWDiscard);
         connect(w, &CtCalc2::saveImgWDiscard, saver.get(), &DataSaver::saveImgWDiscard);
@@ -133,6 +136,7 @@ void Body::startCalcCt()
         showProgress(0);
     setupFFT();
     setupSaveConds();
+    endVolume();
     if (params.useCt2 && floats.volume)
         beginVolume(floats);
     if (params.autoExec) {
@@ -182,8 +186,8 @@ FloatTarget Body::floatTarget() const
     t.path = ui.SelectDataSaveDir->path();
     t.name = ui.SelectDataSaveDir->name();
     t.tag = ui.SelectDataSaveDir->tag();
-    // The panel's energy belongs to the images only while the sequence loaded them.
-    if (xafsBatch->isRunning() && ui.SelDDir->energy() > 0)
+    // The files carry the data set's energy while they are saved under its energy tag.
+    if (ui.SelDDir->energy() > 0 && t.tag == ui.SelDDir->energyText())
         t.energyEv = ui.SelDDir->energy();
     return t;
 }
@@ -304,7 +308,8 @@ void Body::showProgress(double percent)
 void Body::stopCalcCt()
 {
     calculating = false;
-    endVolume();
+    if (busyWorkers(int(ct2Workers.size())) == 0)
+        endVolume();
     calcEndTime = QDateTime::currentDateTime();
     ui.CalcEndT->setText(clockText(calcEndTime));
     ui.CalcSpentT->setText(QString::number(calcStartTime.msecsTo(calcEndTime) / 1000.0, 'g', 6));
