@@ -1,29 +1,16 @@
 #pragma once
 
-// What the phantom benches share: noise on absorption sinograms, the program's reconstruction of
-// one slice, and its error against the phantom's truth.
+// What the phantom benches share: the program's reconstruction of one slice, and its error
+// against the phantom's truth.
 #include "recon/fbpcore.h"
 #include "recon/fbpfilter.h"
 
 #include <algorithm>
 #include <cmath>
-#include <random>
 #include <vector>
 
 namespace BenchPhantom
 {
-
-// Detected counts I = Poisson(counts exp(-p)), and back to p = -ln(I / counts); a count of 0
-// is taken as 1.
-inline std::vector<double> withPoissonNoise(std::vector<double> sgm, double counts, unsigned seed)
-{
-    std::mt19937 random(seed);
-    for (double& p : sgm) {
-        std::poisson_distribution<int> detected(counts * std::exp(-p));
-        p = std::log(counts / std::max(detected(random), 1));
-    }
-    return sgm;
-}
 
 // The n x n slice FbpCore makes from the first n samples of each of the `rows` lines of `width`
 // samples, taken over [0, rangeDeg) from 0 and scaled as a single slice is; empty when the core

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <numbers>
 #include <optional>
 #include <vector>
 
@@ -41,11 +40,8 @@ Phantom phantomOf(const Case& c)
 
 std::vector<double> sinogram(const Case& c, const Phantom& phantom)
 {
-    std::vector<double> sgm(size_t(c.width) * size_t(c.rows));
-    for (int r = 0; r < c.rows; ++r)
-        phantom.projectionRow(0.0, std::numbers::pi * r / c.rows, -c.axis, c.width,
-                              sgm.data() + size_t(r) * size_t(c.width));
-    return c.counts > 0 ? BenchPhantom::withPoissonNoise(sgm, c.counts, 12345) : sgm;
+    std::vector<double> sgm = phantom.sinogram(0.0, c.width, c.rows, c.axis);
+    return c.counts > 0 ? Phantom::withPoissonNoise(std::move(sgm), c.counts, 12345) : sgm;
 }
 
 // The side of the slice reconstructed about `centre`, as the program sizes it.

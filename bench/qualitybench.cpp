@@ -174,8 +174,7 @@ int main(int argc, char** argv)
     const QString python = pythonAt > 0 && pythonAt + 1 < args.size() ? args[pythonAt + 1] : "";
 
     const Scene scene = makeScene();
-    const std::vector<double> noisy =
-        BenchPhantom::withPoissonNoise(scene.sinogram, Counts, 20240229);
+    const std::vector<double> noisy = Phantom::withPoissonNoise(scene.sinogram, Counts, 20240229);
     std::printf("modified Shepp-Logan, radius %d, %d samples, %d projections over [0, %g), densest "
                 "ray absorbs %.3f; relative RMS error inside %g of the radius, scale fitted\n",
                 scene.n / 2, Width, Rows, RangeDeg,

@@ -17,8 +17,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <numbers>
-#include <random>
 #include <vector>
 
 namespace
@@ -49,18 +47,8 @@ int column(double at)
 
 std::vector<double> sinogram(const Phantom& phantom, double counts)
 {
-    std::vector<double> sgm(size_t(Width) * Rows);
-    for (int r = 0; r < Rows; ++r)
-        phantom.projectionRow(0.0, std::numbers::pi * r / Rows, -Width / 2.0, Width,
-                              sgm.data() + size_t(r) * Width);
-    if (counts > 0) {
-        std::mt19937 random(12345);
-        for (double& p : sgm) {
-            std::poisson_distribution<int> detected(counts * std::exp(-p));
-            p = std::log(counts / std::max(detected(random), 1));
-        }
-    }
-    return sgm;
+    std::vector<double> sgm = phantom.sinogram(0.0, Width, Rows, Width / 2.0);
+    return counts > 0 ? Phantom::withPoissonNoise(std::move(sgm), counts, 12345) : sgm;
 }
 
 // Bright columns, and with `dead` one column reading nothing (the sinogram builder's floor of

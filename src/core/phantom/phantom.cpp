@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
+#include <random>
 #include <utility>
 
 namespace
@@ -88,4 +90,24 @@ void Phantom::projectionRow(double y, double theta, double s0, int count, double
                 out[j] += scale * std::sqrt(m2 - t * t);
         }
     }
+}
+
+std::vector<double> Phantom::sinogram(double y, int width, int rows, double axis) const
+{
+    std::vector<double> sgm(size_t(std::max(width, 0)) * size_t(std::max(rows, 0)));
+    for (int r = 0; r < rows; ++r)
+        projectionRow(y, std::numbers::pi * r / rows, -axis, width,
+                      sgm.data() + size_t(r) * size_t(width));
+    return sgm;
+}
+
+std::vector<double> Phantom::withPoissonNoise(std::vector<double> absorption, double counts,
+                                              unsigned seed)
+{
+    std::mt19937 random(seed);
+    for (double& p : absorption) {
+        std::poisson_distribution<int> detected(counts * std::exp(-p));
+        p = std::log(counts / std::max(detected(random), 1));
+    }
+    return absorption;
 }

@@ -33,6 +33,14 @@ public:
     double projection(double y, double theta, double s) const;
     // projection() at s = s0, s0 + 1, ..., s0 + count - 1 into out[0 .. count - 1].
     void projectionRow(double y, double theta, double s0, int count, double* out) const;
+    // The sinogram at height y: `rows` rows at theta = pi r / rows, each of `width` samples with
+    // sample j at s = j - axis.
+    std::vector<double> sinogram(double y, int width, int rows, double axis) const;
+
+    // Each absorption p as measured with `counts` open-beam counts: -ln(I / counts) for
+    // I = Poisson(counts exp(-p)), a count of 0 taken as 1; the same seed, the same noise.
+    static std::vector<double> withPoissonNoise(std::vector<double> absorption, double counts,
+                                                unsigned seed);
 
 private:
     std::vector<Ellipsoid> m_ellipsoids;

@@ -7,8 +7,6 @@
 
 #include <cmath>
 #include <limits>
-#include <numbers>
-#include <random>
 #include <vector>
 
 namespace
@@ -27,21 +25,9 @@ Phantom object(int width, double fill, double offset)
 
 // Rows over [0, 180) degrees with sample j at j - axis; with counts > 0, each sample is the
 // absorption measured with that many open-beam counts.
-std::vector<double> sinogram(const Phantom& phantom, int width, int rows, double axis,
-                             double counts)
+std::vector<double> noisy(std::vector<double> sgm, double counts)
 {
-    std::vector<double> sgm(size_t(width) * size_t(rows));
-    for (int r = 0; r < rows; ++r)
-        phantom.projectionRow(0.0, std::numbers::pi * r / rows, -axis, width,
-                              sgm.data() + size_t(r) * size_t(width));
-    if (counts > 0) {
-        std::mt19937 random(12345);
-        for (double& p : sgm) {
-            std::poisson_distribution<int> detected(counts * std::exp(-p));
-            p = std::log(counts / std::max(detected(random), 1));
-        }
-    }
-    return sgm;
+    return counts > 0 ? Phantom::withPoissonNoise(std::move(sgm), counts, 12345) : sgm;
 }
 
 } // namespace
@@ -89,7 +75,7 @@ private slots:
         QFETCH(double, counts);
 
         const std::vector<double> sgm =
-            sinogram(object(width, fill, offset), width, rows, axis, counts);
+            noisy(object(width, fill, offset).sinogram(0.0, width, rows, axis), counts);
         const std::optional<double> found = CorFinder::find(sgm, width, rows);
         QVERIFY(found);
         QVERIFY2(std::abs(*found - axis) < 0.1,

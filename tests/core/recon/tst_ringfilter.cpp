@@ -11,8 +11,6 @@
 #include <cstring>
 #include <limits>
 #include <map>
-#include <numbers>
-#include <random>
 #include <vector>
 
 Q_DECLARE_METATYPE(RingOptions::Method)
@@ -60,18 +58,8 @@ const Phantom& phantom()
 // the absorption measured with that many open-beam counts.
 std::vector<double> sinogram(double counts)
 {
-    std::vector<double> sgm(size_t(Width) * Rows);
-    for (int r = 0; r < Rows; ++r)
-        phantom().projectionRow(0.0, std::numbers::pi * r / Rows, -Width / 2.0, Width,
-                                sgm.data() + size_t(r) * Width);
-    if (counts > 0) {
-        std::mt19937 random(12345);
-        for (double& p : sgm) {
-            std::poisson_distribution<int> detected(counts * std::exp(-p));
-            p = std::log(counts / std::max(detected(random), 1));
-        }
-    }
-    return sgm;
+    std::vector<double> sgm = phantom().sinogram(0.0, Width, Rows, Width / 2.0);
+    return counts > 0 ? Phantom::withPoissonNoise(std::move(sgm), counts, 12345) : sgm;
 }
 
 // Intensity x gain is absorption - ln(gain); a column that reads nothing gets the sinogram
