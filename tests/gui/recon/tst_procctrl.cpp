@@ -4,6 +4,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaMethod>
@@ -660,6 +661,56 @@ private slots:
         QCOMPARE(panel.threads(), 12);
         panel.setThreads(0);
         QCOMPARE(panel.threads(), 1);
+    }
+
+    // The quality row as a user sets it, and what a calculation then takes.
+    void qualityRowReachesTheSnapshot_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<bool>("pad");
+        QTest::addColumn<QString>("rings");
+        QTest::addColumn<QString>("strength");
+        QTest::addColumn<QString>("expectedRings");
+        QTest::newRow("defaults taken as something else") << "ramp" << false << "off"
+                                                          << ""
+                                                          << "off";
+        QTest::newRow("window or padding lost") << "hann" << true << "off"
+                                                << ""
+                                                << "off";
+        QTest::newRow("typed strength lost") << "cosine" << false << "sort"
+                                             << "15"
+                                             << "sort:15";
+        QTest::newRow("empty strength not the method's default") << "ramp" << true << "auto"
+                                                                 << ""
+                                                                 << "auto";
+        QTest::newRow("strength below the range kept") << "ramp" << false << "sort"
+                                                       << "1"
+                                                       << "sort";
+        QTest::newRow("text taken as a strength") << "ramp" << false << "dead"
+                                                  << "x"
+                                                  << "dead";
+    }
+
+    void qualityRowReachesTheSnapshot()
+    {
+        QFETCH(QString, filter);
+        QFETCH(bool, pad);
+        QFETCH(QString, rings);
+        QFETCH(QString, strength);
+        QFETCH(QString, expectedRings);
+        ProcCtrl panel;
+        showPanel(panel);
+        child<QComboBox>(panel, "Filter")->setCurrentText(filter);
+        child<QCheckBox>(panel, "PadFilter")->setChecked(pad);
+        child<QComboBox>(panel, "Rings")->setCurrentText(rings);
+        QLineEdit* field = edit(panel, "RingStrength");
+        QCOMPARE(field->isEnabled(), rings != "off");
+        if (field->isEnabled())
+            typeInto(field, strength);
+        const ProcParams p = snapshot(panel);
+        QCOMPARE(FbpFilter::windowName(p.filter.window), filter);
+        QCOMPARE(p.filter.pad, pad);
+        QCOMPARE(p.rings.text(), expectedRings);
     }
 };
 
