@@ -1,15 +1,19 @@
-// Measures the reconstruction engine: back-projection updates per second (pixels inside the
+// Measures the reconstruction engines: back-projection updates per second (pixels inside the
 // circle x projections / seconds) and the time of the filter step, for N = 512, 1024, 2048 and
-// R = 1.5 N projections, with each back-projection kernel the processor runs.
+// R = 1.5 N projections, with each back-projection kernel the processor runs, for FbpCore
+// (double) and FbpCoreF (float), and how far the float slice lies from the double one.
 //   cirvo-bench-fbp [N...]
 #include "recon/fbpcore.h"
+#include "recon/fbpcoref.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <random>
 #include <utility>
 #include <vector>
@@ -30,16 +34,16 @@ qint64 pixelsInCircle(int n)
     return count;
 }
 
-void measure(int n)
-{
-    const int rows = n * 3 / 2;
-    std::mt19937 random(7);
-    std::uniform_real_distribution<double> value(0.0, 2.0);
-    std::vector<double> sinogram(size_t(n) * size_t(rows));
-    for (double& v : sinogram)
-        v = value(random);
+constexpr std::pair<FbpKernels::Kernel, const char*> Kernels[] = {
+    {FbpKernels::Kernel::Portable, "portable"}, {FbpKernels::Kernel::Avx2, "avx2"}};
 
-    FbpCore core;
+// Filters and back-projects the sinogram with each kernel; the tiled updates per second of each
+// kernel. The result stays that of the last kernel.
+template <class Core>
+std::map<FbpKernels::Kernel, double> measureEngine(Core& core, const char* precision,
+                                                   const std::vector<double>& sinogram, int n,
+                                                   int rows)
+{
     QElapsedTimer timer;
     timer.start();
     core.prepare(n, rows);
@@ -53,13 +57,13 @@ void measure(int n)
         core.filterScaling(r, 1.0 / (double(n) * rows));
     const double filterSeconds = timer.nsecsElapsed() * 1e-9;
 
-    std::printf("N %5d  R %5d  prepare %6.3f s  filter %6.3f s\n", n, rows, prepareSeconds,
+    std::printf("  %-6s prepare %6.3f s  filter %6.3f s\n", precision, prepareSeconds,
                 filterSeconds);
     const double delta = FbpAngles::delta(180, rows);
     const FbpRegion whole{0, 0, double(n), double(n)};
     const double updates = double(pixelsInCircle(n)) * rows;
-    for (const auto& [kernel, name] : {std::pair{FbpKernels::Kernel::Portable, "portable"},
-                                       std::pair{FbpKernels::Kernel::Avx2, "avx2"}}) {
+    std::map<FbpKernels::Kernel, double> tiled;
+    for (const auto& [kernel, name] : Kernels) {
         if (!core.setKernel(kernel))
             continue;
         core.clearResult();
@@ -71,11 +75,42 @@ void measure(int n)
         timer.restart();
         core.backProjectAll(rows, delta, 0, whole);
         const double tiledSeconds = timer.nsecsElapsed() * 1e-9;
-        std::printf("  %-8s back-projection: per row %7.3f s %.3g updates/s, tiled %7.3f s %.3g "
-                    "updates/s\n",
-                    name, perRowSeconds, updates / perRowSeconds, tiledSeconds,
+        tiled[kernel] = updates / tiledSeconds;
+        std::printf("  %-6s %-8s back-projection: per row %7.3f s %.3g updates/s, tiled %7.3f s "
+                    "%.3g updates/s\n",
+                    precision, name, perRowSeconds, updates / perRowSeconds, tiledSeconds,
                     updates / tiledSeconds);
     }
+    return tiled;
+}
+
+void measure(int n)
+{
+    const int rows = n * 3 / 2;
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> value(0.0, 2.0);
+    std::vector<double> sinogram(size_t(n) * size_t(rows));
+    for (double& v : sinogram)
+        v = value(random);
+
+    std::printf("N %5d  R %5d\n", n, rows);
+    FbpCore exact;
+    const auto doubleRates = measureEngine(exact, "double", sinogram, n, rows);
+    FbpCoreF single;
+    const auto floatRates = measureEngine(single, "float", sinogram, n, rows);
+    for (const auto& [kernel, name] : Kernels)
+        if (doubleRates.count(kernel) && floatRates.count(kernel))
+            std::printf("  %-8s tiled, float / double: %.2f\n", name,
+                        floatRates.at(kernel) / doubleRates.at(kernel));
+
+    const std::vector<double>& expected = exact.result();
+    const std::vector<double> actual = single.resultAsDoubles();
+    const auto [low, high] = std::minmax_element(expected.begin(), expected.end());
+    double largest = 0;
+    for (size_t i = 0; i < expected.size(); ++i)
+        largest = std::max(largest, std::abs(actual[i] - expected[i]));
+    std::printf("  float - double: largest %.3g of the double slice's range\n",
+                largest / (*high - *low));
     std::fflush(stdout);
 }
 

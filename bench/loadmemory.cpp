@@ -1,6 +1,8 @@
-// Measures what loading a data set into the image set costs: time and peak resident memory.
+// Measures what loading a data set into the image set costs: time, files opened and peak
+// resident memory.
 //   cirvo-bench-load FILE...             load every frame of the files
 //   cirvo-bench-load --make W H N FILE   first write an N-frame 16-bit ITEX file of W x H
+#include "imageio/datafile.h"
 #include "imageio/imgdatas.h"
 #include "imageio/itexwriter.h"
 
@@ -52,6 +54,7 @@ int main(int argc, char** argv)
         args = args.mid(4);
     }
     const long before = peakResidentKiB();
+    const qint64 opensBefore = DataFile::openCount();
     QElapsedTimer timer;
     timer.start();
     ImgDatas set;
@@ -60,11 +63,13 @@ int main(int argc, char** argv)
         for (int k = 0, n = ImgDatas::frameCountOf(file); k < n; ++k)
             if (set.add(file, k))
                 pixels += qint64(set.width) * set.height;
-    const double seconds = timer.elapsed() / 1000.0;
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    const qint64 opens = DataFile::openCount() - opensBefore;
     const long peak = peakResidentKiB();
     std::printf("images %d of %d x %d, %.1f MiB of pixels as doubles would be %.1f MiB\n",
                 set.count(), set.width, set.height, pixels * 2 / 1048576.0, pixels * 8 / 1048576.0);
-    std::printf("load %.2f s, peak resident %.1f MiB (%.1f MiB before loading)\n", seconds,
-                peak / 1024.0, before / 1024.0);
+    std::printf("load %.3f s, %lld files opened, peak resident %.1f MiB (%.1f MiB before "
+                "loading)\n",
+                seconds, static_cast<long long>(opens), peak / 1024.0, before / 1024.0);
     return set.count() > 0 ? 0 : 1;
 }

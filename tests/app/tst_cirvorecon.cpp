@@ -119,6 +119,9 @@ private slots:
             << true << true << 20.0 << 6 << QStringList{"--filter", "hann", "--pad"};
         QTest::newRow("ring filter, unpadded cosine")
             << true << true << 20.0 << 6 << QStringList{"--rings", "sort:5", "--filter", "cosine"};
+        QTest::newRow("single precision, padded hann")
+            << true << true << 19.5 << 5
+            << QStringList{"--precision", "single", "--filter", "hann", "--pad"};
         QTest::newRow("range and origin")
             << true << true << 20.0 << 5 << QStringList{"--range", "170", "--origin", "12.5"};
     }
@@ -160,7 +163,9 @@ private slots:
                 continue;
             }
             const QString v = extra.value(++i);
-            if (o == "--filter") {
+            if (o == "--precision") {
+                base.params.singlePrecision = v == "single";
+            } else if (o == "--filter") {
                 base.params.filter.window = *FbpFilter::windowFromName(v);
             } else if (o == "--rings") {
                 QString why;
@@ -201,8 +206,8 @@ private slots:
             phantom("floats", PhantomWriter::Axis::Vertical, PhantomWriter::Layout::His);
         const QString out = path("floats_out");
         QCOMPARE(runTool({dir + "/phantom.his", "--i0", dir + "/I0.img", "--slices", "8:2:3",
-                          "--limits", "-1e300:1e300", "--offset", "0", "--out", out, "--name",
-                          "s", "--tag", "E1", "--save", "data,tiff,tiff-stack,h5"}),
+                          "--limits", "-1e300:1e300", "--offset", "0", "--out", out, "--name", "s",
+                          "--tag", "E1", "--save", "data,tiff,tiff-stack,h5"}),
                  0);
         QVERIFY(QFileInfo(out + "/s-E1.h5").size() > 0);
         const QString stack = out + "/s-E1.tif";
@@ -322,6 +327,7 @@ private slots:
         QTest::newRow("unknown filter") << "filter" << QByteArray("--filter takes ramp|");
         QTest::newRow("unknown ring method") << "rings" << QByteArray("unknown ring filter");
         QTest::newRow("unknown output") << "save" << QByteArray("--save takes some of");
+        QTest::newRow("unknown precision") << "precision" << QByteArray("--precision takes");
         QTest::newRow("automatic cor without an object")
             << "nocor" << QByteArray("cannot find the centre of rotation");
         QTest::newRow("bad option") << "option" << QByteArray("--axis takes v or h");
@@ -374,6 +380,9 @@ private slots:
         else if (kind == "save")
             args << "--save"
                  << "data,tif";
+        else if (kind == "precision")
+            args << "--precision"
+                 << "half";
         else if (kind == "nocor")
             args = QStringList{dir + "/I0.img", dir + "/I0.img", dir + "/I0.img",  "--cor",
                                "auto",          "--out",         path("nocor_out")};

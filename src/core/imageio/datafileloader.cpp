@@ -30,7 +30,8 @@ void DataFileLoader::loadNextDataFile()
         return;
     }
     currentFile = pendingFiles.takeFirst();
-    if (ImgDatas::frameCountOf(currentFile) > 1) {
+    m_frames = ImgDatas::frameCountOf(currentFile);
+    if (m_frames > 1) {
         emit askLoadNextMultiData(0);
         return;
     }
@@ -40,8 +41,7 @@ void DataFileLoader::loadNextDataFile()
 
 void DataFileLoader::loadNextMultiData(int idx)
 {
-    const int frames = ImgDatas::frameCountOf(currentFile);
-    for (; idx < frames; ++idx)
+    for (; idx < m_frames; ++idx)
         add(QStringLiteral("%1(%2)").arg(currentFile).arg(idx), idx);
     emit askLoadNextDataFile();
 }

@@ -39,4 +39,6 @@ private:
 
     ImgDatas* m_set;
     int m_refused = 0;
+    // Frames of the current file, counted once: counting again would open it again.
+    int m_frames = 0;
 };

@@ -1,11 +1,10 @@
 #include "imgdata.h"
 
 #include "cirvologging.h"
+#include "datafile.h"
 #include "imgdataitex.h"
 #include "imgdatatiff.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QtNumeric>
 
 #include <algorithm>
@@ -16,20 +15,6 @@ namespace
 {
 
 std::atomic<qint64> maxBytes{ImgData::DefaultMaxFrameBytes};
-
-// Reads the first two bytes; an empty result when the file cannot be opened.
-QByteArray firstTwoBytes(const QString& fileName, const char* testName)
-{
-    // A pipe without a writer would block the image thread at open, and a device is no image.
-    QFile file(fileName);
-    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly)) {
-        qCDebug(lcImageIo).noquote()
-            << QStringLiteral("Check File Type (%1):: Can not open").arg(QLatin1String(testName))
-            << fileName;
-        return {};
-    }
-    return file.read(2);
-}
 
 } // namespace
 
@@ -63,12 +48,24 @@ bool ImgData::frameWithinLimit(quint64 w, quint64 h, int bytesPerPixel, const QS
 
 int ImgData::fileType(const QString& fileName)
 {
-    if (firstTwoBytes(fileName, "ITEX") == QByteArrayLiteral("IM"))
+    return fileType(*DataFile::open(fileName));
+}
+
+int ImgData::fileType(const DataFile& file)
+{
+    if (!file.isOpen()) {
+        // Both checks of the ITEX and TIFF marks fail on a file that cannot be opened.
+        for (const char* format : {"ITEX", "TIFF"})
+            qCDebug(lcImageIo).noquote()
+                << QStringLiteral("Check File Type (%1):: Can not open").arg(QLatin1String(format))
+                << file.path();
+    }
+    const QByteArray mark = file.read(0, 2);
+    if (mark == QByteArrayLiteral("IM"))
         return Itex;
-    const QByteArray mark = firstTwoBytes(fileName, "TIFF");
     if (mark == QByteArrayLiteral("II") || mark == QByteArrayLiteral("MM"))
         return Tiff;
-    qCDebug(lcImageIo) << "Unknown file type : " << fileName;
+    qCDebug(lcImageIo) << "Unknown file type : " << file.path();
     return Unknown;
 }
 
@@ -84,14 +81,33 @@ std::unique_ptr<ImgData> ImgData::createImgData(int type)
     return img;
 }
 
+bool ImgData::readProps(const QString& name, int& w, int& h)
+{
+    return readFileProps(*DataFile::open(name), w, h);
+}
+
+bool ImgData::open(const QString& name)
+{
+    return openFrame(*DataFile::open(name));
+}
+
 bool ImgData::load(int frame)
 {
+    return load(*DataFile::open(fileName), frame);
+}
+
+bool ImgData::load(const DataFile& file, int frame)
+{
     valid = false;
-    if (!readProps(fileName, width, height))
-        return false;
+    return readFileProps(file, width, height) && loadFrame(file, frame);
+}
+
+bool ImgData::loadFrame(const DataFile& file, int frame)
+{
+    valid = false;
     minMaxKnown = false;
     frameIndex = frame;
-    if (!open(fileName)) {
+    if (!openFrame(file)) {
         qCDebug(lcImageIo) << "Can not open ImgData" << fileName;
         return false;
     }
@@ -99,6 +115,16 @@ bool ImgData::load(int frame)
     colBuf.assign(size_t(height), 0.0);
     valid = true;
     return true;
+}
+
+void ImgData::copyBasePropsTo(ImgData& other) const
+{
+    other.keepInMemory = keepInMemory;
+    other.expTime = expTime;
+    other.width = width;
+    other.height = height;
+    other.fileName = fileName;
+    other.frameCount = frameCount;
 }
 
 double ImgData::valueAt(double x, double y) const

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+class DataFile;
+
 // One frame of one image file. Rows and columns are handed out as doubles, exactly as the file
 // holds the pixel values. Created for one file and frame, loaded once, then only read.
 class ImgData
@@ -14,6 +16,8 @@ public:
     enum FileType { Itex = 0, Tiff = 1, Unknown = 2 };
 
     static int fileType(const QString& fileName);
+    // The type of an opened file, by its first two bytes.
+    static int fileType(const DataFile& file);
     static std::unique_ptr<ImgData> createImgData(int type);
 
     // The most bytes one frame may claim (a pixel counts at least one byte); both readers
@@ -27,13 +31,26 @@ public:
 
     virtual ~ImgData();
     virtual void reset() = 0;
-    virtual bool readProps(const QString& fileName, int& width, int& height) = 0;
-    virtual bool open(const QString& fileName) = 0;
+    // Reads the properties of the file, or opens frame frameIndex, through `file`, which the
+    // frames of one file share.
+    virtual bool readFileProps(const DataFile& file, int& width, int& height) = 0;
+    virtual bool openFrame(const DataFile& file) = 0;
     virtual double* row(int r, double* buffer) const = 0;
     virtual double* column(int c, double* buffer) const = 0;
+    // A new image of the same file with this image's properties and no frame, so a further frame
+    // is loaded (loadFrame) without reading the header again.
+    virtual std::unique_ptr<ImgData> copyProps() const = 0;
+
+    // The same as readFileProps and openFrame, each opening the file on its own.
+    bool readProps(const QString& fileName, int& width, int& height);
+    bool open(const QString& fileName);
 
     // Reads the properties and opens frame `frameIndex` of `fileName`.
     bool load(int frameIndex);
+    // The same through an opened file.
+    bool load(const DataFile& file, int frameIndex);
+    // Opens frame `frameIndex` with the properties already read (copyProps).
+    bool loadFrame(const DataFile& file, int frameIndex);
     void minMax(double& min, double& max);
     // The pixel under image position (x, y), truncated toward zero; 0 outside the image.
     double valueAt(double x, double y) const;
@@ -57,4 +74,6 @@ protected:
     ImgData() = default;
     ImgData(const ImgData&) = delete;
     ImgData& operator=(const ImgData&) = delete;
+    // The properties every reader has, for copyProps.
+    void copyBasePropsTo(ImgData& other) const;
 };

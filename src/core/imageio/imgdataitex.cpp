@@ -2,6 +2,7 @@
 
 #include "cirvologging.h"
 #include "config/lineitems.h"
+#include "datafile.h"
 #include "itexformat.h"
 
 #include <QtEndian>
@@ -39,11 +40,8 @@ ImgDataITEX::~ImgDataITEX()
 
 void ImgDataITEX::reset()
 {
-    if (m_mapped)
-        file.unmap(m_mapped);
-    m_mapped = nullptr;
+    m_mapped.reset();
     m_pixels = nullptr;
-    file.close();
     frameData.clear();
     dataOffset = frameOffset = 0;
     hdrWidth = hdrHeight = xOffset = yOffset = pixelType = bytesPerPixel = 0;
@@ -52,17 +50,17 @@ void ImgDataITEX::reset()
     m_sampleType = SampleType::None;
 }
 
-bool ImgDataITEX::readProps(const QString& name, int& width, int& height)
+bool ImgDataITEX::readFileProps(const DataFile& in, int& width, int& height)
 {
     width = height = 0;
     dataOffset = 0;
     expTime = 1.0;
-    QFile in(name);
-    if (!in.open(QIODevice::ReadOnly)) {
+    const QString& name = in.path();
+    if (!in.isOpen()) {
         qCDebug(lcImageIo) << "Can not open ITEX file to read props." << name;
         return false;
     }
-    const QByteArray header = in.read(ItexFormat::PropsBytes);
+    const QByteArray header = in.read(0, ItexFormat::PropsBytes);
     if (header.size() < ItexFormat::PropsBytes) {
         qCDebug(lcImageIo) << "Error on reading ITEX file props." << name;
         return false;
@@ -85,9 +83,7 @@ bool ImgDataITEX::readProps(const QString& name, int& width, int& height)
     if (m_sampleType == SampleType::None)
         qCDebug(lcImageIo) << "Unknown ITEX pixel type" << pixelType << "reads as 0.0 :" << name;
 
-    if (!in.seek(ItexFormat::HeaderBytes))
-        return false;
-    const QByteArray comment = in.read(commentLength);
+    const QByteArray comment = in.read(ItexFormat::HeaderBytes, commentLength);
     if (comment.size() < commentLength) {
         qCDebug(lcImageIo) << "ITEX file is shorter than its comment :" << name;
         return false;
@@ -179,11 +175,13 @@ bool ImgDataITEX::frameFits(qint64 offset, qint64 fileSize) const
     return offset >= 0 && offset <= fileSize && least <= fileSize - offset;
 }
 
-bool ImgDataITEX::open(const QString& name)
+bool ImgDataITEX::openFrame(const DataFile& file)
 {
-    file.close();
-    file.setFileName(name);
-    if (!file.open(QIODevice::ReadOnly)) {
+    m_mapped.reset();
+    m_pixels = nullptr;
+    frameData.clear();
+    const QString& name = file.path();
+    if (!file.isOpen()) {
         qCDebug(lcImageIo) << "Can not open ITEX file" << name;
         return false;
     }
@@ -205,24 +203,38 @@ bool ImgDataITEX::open(const QString& name)
         return true;
 
     if (!keepInMemory) {
-        m_mapped = file.map(frameOffset, frameBytes);
-        m_pixels = m_mapped;
-        if (m_pixels)
+        m_mapped = file.mapping();
+        if (m_mapped) {
+            m_pixels = m_mapped.get() + frameOffset;
             return true;
+        }
     }
-    // Every pixel is in memory now; holding one descriptor per image would run a data set of
-    // thousands of single-frame files out of descriptors.
-    if (!file.seek(frameOffset))
-        return false;
-    frameData = file.read(frameBytes);
-    file.close();
-    if (frameData.size() != frameBytes) {
+    // Every pixel is in memory now and the image holds no descriptor: a data set of thousands
+    // of single-frame files would run out of them.
+    frameData.resize(qsizetype(frameBytes));
+    if (file.read(frameOffset, frameBytes, frameData.data()) != frameBytes) {
         qCDebug(lcImageIo) << "Error on reading ITEX frame :" << name;
         frameData.clear();
         return false;
     }
     m_pixels = reinterpret_cast<const uchar*>(frameData.constData());
     return true;
+}
+
+std::unique_ptr<ImgData> ImgDataITEX::copyProps() const
+{
+    auto copy = std::make_unique<ImgDataITEX>();
+    copyBasePropsTo(*copy);
+    copy->dataOffset = copy->frameOffset = dataOffset;
+    copy->hdrWidth = hdrWidth;
+    copy->hdrHeight = hdrHeight;
+    copy->xOffset = xOffset;
+    copy->yOffset = yOffset;
+    copy->pixelType = pixelType;
+    copy->bytesPerPixel = bytesPerPixel;
+    copy->frameBytes = frameBytes;
+    copy->m_sampleType = m_sampleType;
+    return copy;
 }
 
 double* ImgDataITEX::row(int r, double* buffer) const

@@ -4,7 +4,8 @@
 #include "pixelformat.h"
 
 #include <QByteArray>
-#include <QFile>
+
+#include <memory>
 
 // A frame of an ITEX file (.img, .his). Multi-frame files hold their frames one after another,
 // each further frame preceded by 64 bytes that are not read.
@@ -15,12 +16,12 @@ public:
     ~ImgDataITEX() override;
 
     void reset() override;
-    bool readProps(const QString& fileName, int& width, int& height) override;
-    bool open(const QString& fileName) override;
+    bool readFileProps(const DataFile& file, int& width, int& height) override;
+    bool openFrame(const DataFile& file) override;
     double* row(int r, double* buffer) const override;
     double* column(int c, double* buffer) const override;
+    std::unique_ptr<ImgData> copyProps() const override;
 
-    QFile file;
     qint64 dataOffset = 0;
     qint64 frameOffset = 0;
     int hdrWidth = 0;
@@ -38,6 +39,7 @@ private:
     bool frameFits(qint64 offset, qint64 fileSize) const;
 
     const uchar* m_pixels = nullptr;
-    uchar* m_mapped = nullptr;
+    // The whole file, shared with the other frames mapped from it.
+    std::shared_ptr<const uchar> m_mapped;
     SampleType m_sampleType = SampleType::None;
 };

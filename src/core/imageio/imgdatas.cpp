@@ -1,6 +1,43 @@
 #include "imgdatas.h"
 
 #include "cirvologging.h"
+#include "datafile.h"
+
+namespace
+{
+
+// The file frameCountOf read last on this thread, with its properties, so that the add() calls
+// for its frames that follow neither open it again nor read its header again. Dropped after its
+// last frame, a refused frame or the next count; each count opens the file afresh.
+struct CountedFile {
+    std::shared_ptr<const DataFile> file;
+    std::unique_ptr<ImgData> props;
+};
+thread_local CountedFile counted;
+
+// Frame `idx` of `filePath`, loaded or refused (not valid); null for a file of unknown type.
+std::shared_ptr<ImgData> loadFrame(const QString& filePath, int idx)
+{
+    std::shared_ptr<ImgData> img;
+    if (counted.props && counted.props->fileName == filePath) {
+        img = counted.props->copyProps();
+        img->keepInMemory = true;
+        img->valid = img->loadFrame(*counted.file, idx);
+        if (!img->valid || idx + 1 >= img->frameCount)
+            counted = {};
+        return img;
+    }
+    const std::shared_ptr<const DataFile> file = DataFile::open(filePath);
+    img = ImgData::createImgData(ImgData::fileType(*file));
+    if (img) {
+        img->keepInMemory = true;
+        img->fileName = filePath;
+        img->valid = img->load(*file, idx);
+    }
+    return img;
+}
+
+} // namespace
 
 ImgDatas::ImgDatas(QObject* parent) : QObject(parent) {}
 
@@ -32,12 +69,9 @@ std::shared_ptr<const ImageSet> ImgDatas::snapshot() const
 
 bool ImgDatas::add(const QString& filePath, int idx)
 {
-    std::shared_ptr<ImgData> img = ImgData::createImgData(ImgData::fileType(filePath));
+    std::shared_ptr<ImgData> img = loadFrame(filePath, idx);
     if (!img)
         return false;
-    img->keepInMemory = true;
-    img->fileName = filePath;
-    img->valid = img->load(idx);
     if (!img->valid) {
         qCDebug(lcImageIo) << "File is not ready to access" << filePath;
         return false;
@@ -63,6 +97,7 @@ bool ImgDatas::add(const QString& filePath, int idx)
 
 void ImgDatas::clearImgs()
 {
+    counted = {};
     m_images.clear();
     m_published.reset();
 }
@@ -87,10 +122,13 @@ bool ImgDatas::toImage(int index, QImage& image, GreyScale& scale, bool fixed)
 
 int ImgDatas::frameCountOf(const QString& filePath)
 {
-    const std::unique_ptr<ImgData> img = ImgData::createImgData(ImgData::fileType(filePath));
-    int w = 0;
-    int h = 0;
-    if (!img || !img->readProps(filePath, w, h))
+    counted = {};
+    const std::shared_ptr<const DataFile> file = DataFile::open(filePath);
+    std::unique_ptr<ImgData> props = ImgData::createImgData(ImgData::fileType(*file));
+    if (!props || !props->readFileProps(*file, props->width, props->height))
         return 0;
-    return img->frameCount;
+    props->fileName = filePath;
+    const int frames = props->frameCount;
+    counted = {file, std::move(props)};
+    return frames;
 }

@@ -49,7 +49,9 @@ public:
     // extremes. False for an index outside the set.
     bool toImage(int index, QImage& image, GreyScale& scale, bool fixed);
 
-    // Frames the file holds (1 for a single-frame file, 0 when it cannot be read).
+    // Frames the file holds (1 for a single-frame file, 0 when it cannot be read). The file stays
+    // open, its header read, for the add() calls of its frames that follow on this thread, until
+    // its last frame is added, a frame is refused, or clearImgs() or the next count.
     static int frameCountOf(const QString& filePath);
 
 signals:

@@ -1,9 +1,9 @@
 #include "imgdatatiff.h"
 
 #include "cirvologging.h"
+#include "datafile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QtNumeric>
 
 #include <tiffio.h>
@@ -14,7 +14,9 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <utility>
 
 namespace
 {
@@ -51,23 +53,6 @@ struct TiffCloser {
     void operator()(TIFF* tif) const { TIFFClose(tif); }
 };
 using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
-
-// The handlers are set on this handle only, so other users of libtiff in the process keep
-// theirs. `name` must outlive the handle.
-TiffHandle openTiff(const QString& name)
-{
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    void* fileName = const_cast<QString*>(&name);
-    TIFFOpenOptionsSetErrorHandlerExtR(options, libtiffError, fileName);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, libtiffWarning, fileName);
-    // libtiff's own buffers (strip offsets, compressed strips) stay within the frame limit too.
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(ImgData::maxFrameBytes()));
-    TiffHandle tif(TIFFOpenExt(QFile::encodeName(name).constData(), "r", options));
-    TIFFOpenOptionsFree(options);
-    if (!tif)
-        qCDebug(lcImageIo) << "Can not open TIFF file :" << name;
-    return tif;
-}
 
 SampleType sampleType(uint16_t format, uint16_t bits)
 {
@@ -211,6 +196,17 @@ bool readLayout(TIFF* tif, qint64 fileSize, const QString& name, PageLayout& pag
            ImgData::frameWithinLimit(page.tileWidth, page.tileLength, pixelBytes, name);
 }
 
+// Makes page `index` the current one. The page after the current one is read from where that
+// points, so pages loaded in order read each directory once; libtiff would start from the first
+// directory for every page.
+bool toPage(TIFF* tif, tdir_t index)
+{
+    const tdir_t current = TIFFCurrentDirectory(tif);
+    if (index == current)
+        return true;
+    return index == current + 1 ? TIFFReadDirectory(tif) : TIFFSetDirectory(tif, index);
+}
+
 bool allocate(std::vector<uchar>& buffer, quint64 bytes, const QString& name)
 {
     try {
@@ -277,11 +273,75 @@ bool readTiles(TIFF* tif, const PageLayout& page, std::vector<uchar>& frame, con
 
 } // namespace
 
+// libtiff reading a DataFile through positions of its own. The file is read, not mapped: the
+// handle lives while all pages of a file are loaded, and a mapping that long would keep every
+// page of the file resident beside the decoded frames.
+class TiffPages
+{
+public:
+    explicit TiffPages(const DataFile& file) : m_file(file.shared_from_this())
+    {
+        // The handlers are set on this handle only, so other users of libtiff in the process
+        // keep theirs.
+        TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+        void* fileName = const_cast<QString*>(&m_file->path());
+        TIFFOpenOptionsSetErrorHandlerExtR(options, libtiffError, fileName);
+        TIFFOpenOptionsSetWarningHandlerExtR(options, libtiffWarning, fileName);
+        // libtiff's own buffers (strip offsets, compressed strips) stay within the frame limit.
+        TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(ImgData::maxFrameBytes()));
+        if (m_file->isOpen())
+            m_tif.reset(TIFFClientOpenExt(QFile::encodeName(m_file->path()).constData(), "rm", this,
+                                          read, write, seek, close, size, nullptr, nullptr,
+                                          options));
+        TIFFOpenOptionsFree(options);
+        if (!m_tif)
+            qCDebug(lcImageIo) << "Can not open TIFF file :" << m_file->path();
+    }
+    TiffPages(const TiffPages&) = delete;
+    TiffPages& operator=(const TiffPages&) = delete;
+
+    TIFF* tiff() const { return m_tif.get(); }
+    const DataFile& file() const { return *m_file; }
+    // One frame at a time: the handle's current page and buffers are shared.
+    std::mutex& mutex() { return m_mutex; }
+
+private:
+    static TiffPages& of(thandle_t handle) { return *static_cast<TiffPages*>(handle); }
+    static tmsize_t read(thandle_t handle, void* buffer, tmsize_t bytes)
+    {
+        TiffPages& pages = of(handle);
+        const qint64 got = pages.m_file->read(pages.m_position, bytes, buffer);
+        pages.m_position += got;
+        return tmsize_t(got);
+    }
+    static tmsize_t write(thandle_t, void*, tmsize_t) { return -1; }
+    static toff_t seek(thandle_t handle, toff_t offset, int whence)
+    {
+        TiffPages& pages = of(handle);
+        const qint64 from = whence == SEEK_CUR   ? pages.m_position
+                            : whence == SEEK_END ? pages.m_file->size()
+                                                 : 0;
+        qint64 to = 0;
+        if (qAddOverflow(from, qint64(offset), &to) || to < 0)
+            return toff_t(-1);
+        pages.m_position = to;
+        return toff_t(to);
+    }
+    static int close(thandle_t) { return 0; }
+    static toff_t size(thandle_t handle) { return toff_t(of(handle).m_file->size()); }
+
+    std::shared_ptr<const DataFile> m_file;
+    qint64 m_position = 0;
+    std::mutex m_mutex;
+    TiffHandle m_tif;
+};
+
 ImgDataTiff::~ImgDataTiff() = default;
 
 void ImgDataTiff::reset()
 {
     releaseFrame();
+    m_pages.reset();
     frameCount = 1;
 }
 
@@ -293,25 +353,30 @@ void ImgDataTiff::releaseFrame()
     m_bytesPerPixel = 0;
 }
 
-bool ImgDataTiff::readProps(const QString& name, int& w, int& h)
+bool ImgDataTiff::readFileProps(const DataFile& file, int& w, int& h)
 {
     w = h = 0;
     expTime = 1.0;
     frameCount = 1;
-    const TiffHandle tif = openTiff(name);
+    m_pages.reset();
+    auto pages = std::make_shared<TiffPages>(file);
     PageLayout page;
-    if (!tif || !readLayout(tif.get(), QFileInfo(name).size(), name, page))
+    if (!pages->tiff() || !readLayout(pages->tiff(), file.size(), file.path(), page))
         return false;
-    frameCount =
-        int(std::min<tdir_t>(TIFFNumberOfDirectories(tif.get()), std::numeric_limits<int>::max()));
+    frameCount = int(
+        std::min<tdir_t>(TIFFNumberOfDirectories(pages->tiff()), std::numeric_limits<int>::max()));
     w = int(page.width);
     h = int(page.height);
+    m_pages = std::move(pages);
     return true;
 }
 
-bool ImgDataTiff::open(const QString& name)
+bool ImgDataTiff::openFrame(const DataFile& file)
 {
     releaseFrame();
+    // Dropped on return: a data set of thousands of files must not hold a descriptor for each.
+    std::shared_ptr<TiffPages> pages = std::exchange(m_pages, {});
+    const QString& name = file.path();
     if (frameIndex < 0 || frameIndex >= frameCount) {
         qCDebug(lcImageIo).noquote() << QStringLiteral("TIFF page %1 is beyond the %2 pages :")
                                             .arg(frameIndex)
@@ -319,17 +384,19 @@ bool ImgDataTiff::open(const QString& name)
                                      << name;
         return false;
     }
-    // Closed on return: a data set of thousands of files must not hold a descriptor for each.
-    const TiffHandle tif = openTiff(name);
+    if (!pages || &pages->file() != &file)
+        pages = std::make_shared<TiffPages>(file);
+    TIFF* tif = pages->tiff();
     if (!tif)
         return false;
-    if (!TIFFSetDirectory(tif.get(), tdir_t(frameIndex))) {
+    const std::lock_guard lock(pages->mutex());
+    if (!toPage(tif, tdir_t(frameIndex))) {
         qCDebug(lcImageIo).noquote()
             << QStringLiteral("Can not read TIFF page %1 :").arg(frameIndex) << name;
         return false;
     }
     PageLayout page;
-    if (!readLayout(tif.get(), QFileInfo(name).size(), name, page))
+    if (!readLayout(tif, file.size(), name, page))
         return false;
     if (qint64(page.width) != width || qint64(page.height) != height) {
         qCDebug(lcImageIo).noquote()
@@ -346,8 +413,7 @@ bool ImgDataTiff::open(const QString& name)
     std::vector<uchar> frame;
     if (!allocate(frame, page.frameBytes, name))
         return false;
-    if (!(page.tiled ? readTiles(tif.get(), page, frame, name)
-                     : readStrips(tif.get(), frame, name)))
+    if (!(page.tiled ? readTiles(tif, page, frame, name) : readStrips(tif, frame, name)))
         return false;
     m_frame = std::move(frame);
     m_frameWidth = width;
@@ -355,6 +421,14 @@ bool ImgDataTiff::open(const QString& name)
     m_sampleType = page.type;
     m_bytesPerPixel = bytesPerSample(page.type);
     return true;
+}
+
+std::unique_ptr<ImgData> ImgDataTiff::copyProps() const
+{
+    auto copy = std::make_unique<ImgDataTiff>();
+    copyBasePropsTo(*copy);
+    copy->m_pages = m_pages;
+    return copy;
 }
 
 bool ImgDataTiff::holdsFrame() const

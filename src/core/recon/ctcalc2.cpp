@@ -26,8 +26,21 @@ void CtCalc2::setInputs(const Ct2Inputs& inputs)
 void CtCalc2::prepare(int n, int count)
 {
     m_count = count;
-    m_core.setFilter(m_inputs.params.filter);
-    m_core.prepare(n, count);
+    prepareEngine(n, count);
+}
+
+bool CtCalc2::prepareEngine(int n, int rows)
+{
+    const ProcParams& p = m_inputs.params;
+    m_core.setFilter(p.filter);
+    m_coreF.setFilter(p.filter);
+    // Preparing for no samples frees the engine not in use.
+    if (p.singlePrecision) {
+        m_core.prepare(0, 0);
+        return m_coreF.prepare(n, rows);
+    }
+    m_coreF.prepare(0, 0);
+    return m_core.prepare(n, rows);
 }
 
 void CtCalc2::setSaveImage(bool f, QString path, QString name, QString tag)
@@ -72,16 +85,15 @@ void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool 
     RingFilter::apply(p.rings, m_sgm);
 
     const int n = (m_sgm.width / 2) * 2;
-    m_core.setFilter(p.filter);
-    if (m_sgm.hasData() && m_core.prepare(n, m_sgm.rows)) {
+    if (m_sgm.hasData() && prepareEngine(n, m_sgm.rows)) {
         FbpRegion region = m_inputs.region;
         if (!m_inputs.regionSet) {
             region = {0, 0, double(n), double(n)};
             result.regionDefaulted = true;
         }
-        reconstruct(n, region);
         result.n = n;
-        result.values = std::make_shared<const std::vector<double>>(m_core.result());
+        result.values = reconstruct(n, region);
+        const std::vector<double>& values = *result.values;
         if (genAndDispImage || m_saveImage.on)
             makePicture(result);
         const QString number = SliceFiles::number(slice);
@@ -89,10 +101,10 @@ void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool 
             emit saveImgWDiscard(
                 {m_saveImage.path, m_saveImage.name, m_saveImage.tag, number, result.picture});
         if (m_saveData.on)
-            emit saveDataWDiscard({m_saveData.path, m_saveData.name, m_saveData.tag, number,
-                                   SliceFiles::sliceText(m_core.result(), n, region, p.lowerLimit,
-                                                         p.upperLimit, p.offset)});
-        emitFloats(slice, cor, n, region);
+            emit saveDataWDiscard(
+                {m_saveData.path, m_saveData.name, m_saveData.tag, number,
+                 SliceFiles::sliceText(values, n, region, p.lowerLimit, p.upperLimit, p.offset)});
+        emitFloats(slice, cor, values, n, region);
         if (!result.picture.isNull())
             emit ctImage(slice, result.picture);
     } else if (m_sgm.hasData() && p.filter.pad && FbpFilter::paddedLength(n) == 0) {
@@ -108,23 +120,42 @@ void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool 
     emit calcFinished();
 }
 
-void CtCalc2::reconstruct(int n, FbpRegion region)
+namespace
 {
-    const ProcParams& p = m_inputs.params;
-    const int rows = m_sgm.rows;
-    const qint64 norm = qint64(n) * m_count;
+
+// The multi-slice path's calls, the same for either engine.
+template <typename Core>
+void runFbp(Core& core, const HSgm& sgm, int count, int n, const ProcParams& p,
+            const FbpRegion& region)
+{
+    const int rows = sgm.rows;
+    const qint64 norm = qint64(n) * count;
     const double factor = norm > 0 ? 1.0 / double(norm) : 1.0;
     const double delta = FbpAngles::delta(p.dataSetRangeDeg, p.dataSetImages);
     const double theta0 = FbpAngles::theta0(p.startImageNo, delta, p.angleOriginDeg);
-    m_core.clearResult();
+    core.clearResult();
     for (int r = 0; r < rows; ++r)
-        m_core.forward(r, m_sgm.absorptionRow(r));
+        core.forward(r, sgm.absorptionRow(r));
     for (int r = 0; r < rows; ++r)
-        m_core.filterScaling(r, factor);
-    m_core.backProjectAll(rows, delta, theta0, region);
+        core.filterScaling(r, factor);
+    core.backProjectAll(rows, delta, theta0, region);
 }
 
-void CtCalc2::emitFloats(int slice, double cor, int n, const FbpRegion& region)
+} // namespace
+
+std::shared_ptr<const std::vector<double>> CtCalc2::reconstruct(int n, FbpRegion region)
+{
+    const ProcParams& p = m_inputs.params;
+    if (p.singlePrecision) {
+        runFbp(m_coreF, m_sgm, m_count, n, p, region);
+        return std::make_shared<const std::vector<double>>(m_coreF.resultAsDoubles());
+    }
+    runFbp(m_core, m_sgm, m_count, n, p, region);
+    return std::make_shared<const std::vector<double>>(m_core.result());
+}
+
+void CtCalc2::emitFloats(int slice, double cor, const std::vector<double>& values, int n,
+                         const FbpRegion& region)
 {
     const FloatTarget& t = m_saveFloats;
     if (!t.tiff && !t.volume)
@@ -137,7 +168,7 @@ void CtCalc2::emitFloats(int slice, double cor, int n, const FbpRegion& region)
         slice,
         cor,
         t.energyEv,
-        std::make_shared<const SliceFloats>(SliceFiles::sliceFloats(m_core.result(), n, region))};
+        std::make_shared<const SliceFloats>(SliceFiles::sliceFloats(values, n, region))};
     if (t.tiff)
         emit saveFloatsWDiscard(floats);
     if (t.volume)

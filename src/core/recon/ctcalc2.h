@@ -2,6 +2,7 @@
 
 #include "display/greyscale.h"
 #include "fbpcore.h"
+#include "fbpcoref.h"
 #include "hsgm.h"
 #include "imageio/imgdatas.h"
 #include "procparams.h"
@@ -97,13 +98,18 @@ public slots:
     void setSaveFloats(const FloatTarget& target);
 
 private:
-    void reconstruct(int n, FbpRegion region);
+    // Prepares the engine the parameters choose for n samples and `rows` projections.
+    bool prepareEngine(int n, int rows);
+    // The slice from the sinogram, by the engine the parameters choose.
+    std::shared_ptr<const std::vector<double>> reconstruct(int n, FbpRegion region);
     void makePicture(Ct2Result& result);
-    void emitFloats(int slice, double cor, int n, const FbpRegion& region);
+    void emitFloats(int slice, double cor, const std::vector<double>& values, int n,
+                    const FbpRegion& region);
 
     Ct2Inputs m_inputs;
     HSgm m_sgm;
     FbpCore m_core;
+    FbpCoreF m_coreF;
     int m_count = 0;
     std::atomic<bool> m_busy{false};
     SaveTarget m_saveImage;

@@ -8,15 +8,6 @@
 namespace
 {
 
-// FFTW's planner is not thread-safe; executing plans is.
-std::mutex& plannerMutex()
-{
-    static std::mutex m;
-    return m;
-}
-
-constexpr double Pi = 3.141592653589793;
-
 fftw_complex* complexBuffer(size_t n)
 {
     return static_cast<fftw_complex*>(fftw_malloc(sizeof(fftw_complex) * n));
@@ -39,7 +30,7 @@ FbpCore::~FbpCore()
 void FbpCore::release()
 {
     {
-        const std::lock_guard<std::mutex> lock(plannerMutex());
+        const std::lock_guard<std::mutex> lock(FbpPlanning::mutex());
         if (m_forwardPlan)
             fftw_destroy_plan(m_forwardPlan);
         if (m_backwardPlan)
@@ -77,7 +68,7 @@ bool FbpCore::planComplex()
     m_backwardOut = complexBuffer(size_t(n));
     if (!m_forwardIn || !m_forwardOut || !m_backwardIn || !m_backwardOut)
         return false;
-    const std::lock_guard<std::mutex> lock(plannerMutex());
+    const std::lock_guard<std::mutex> lock(FbpPlanning::mutex());
     m_forwardPlan = fftw_plan_dft_1d(n, m_forwardIn, m_forwardOut, FFTW_FORWARD, FFTW_ESTIMATE);
     m_backwardPlan = fftw_plan_dft_1d(n, m_backwardIn, m_backwardOut, FFTW_BACKWARD, FFTW_ESTIMATE);
     m_spectrumLength = n;
@@ -95,41 +86,16 @@ bool FbpCore::planReal()
     if (!m_realIn || !m_realOut || !m_forwardOut || !m_backwardIn)
         return false;
     {
-        const std::lock_guard<std::mutex> lock(plannerMutex());
+        const std::lock_guard<std::mutex> lock(FbpPlanning::mutex());
         m_forwardPlan = fftw_plan_dft_r2c_1d(length, m_realIn, m_forwardOut, FFTW_ESTIMATE);
         m_backwardPlan = fftw_plan_dft_c2r_1d(length, m_backwardIn, m_realOut, FFTW_ESTIMATE);
     }
     if (!m_forwardPlan || !m_backwardPlan)
         return false;
     m_spectrumLength = int(half);
-    m_response = response();
+    m_response =
+        FbpPlanning::response(m_filter, m_n, m_length, m_forwardPlan, m_realIn, m_forwardOut);
     return true;
-}
-
-// The filter over k = 0 ... length / 2: 2 pi times the ramp in cycles per sample times the
-// window, times N / length so that the unnormalised inverse of any length matches N's.
-std::vector<double> FbpCore::response()
-{
-    const int length = m_length;
-    std::vector<double> out(static_cast<size_t>(m_spectrumLength));
-    if (m_filter.pad) {
-        // The kernel laid around the circle; padding leaves room for its tails.
-        for (int m = 0; m < length; ++m) {
-            const int d = std::min(m, length - m);
-            m_realIn[m] = d % 2 == 1 ? -1.0 / ((Pi * d) * (Pi * d)) : 0.0;
-        }
-        m_realIn[0] = 0.25;
-        fftw_execute(m_forwardPlan);
-        for (size_t k = 0; k < out.size(); ++k)
-            out[k] = m_forwardOut[k][0];
-    } else {
-        for (size_t k = 0; k < out.size(); ++k)
-            out[k] = double(k) / length;
-    }
-    const double scale = 2 * Pi * m_n / length;
-    for (size_t k = 0; k < out.size(); ++k)
-        out[k] *= scale * FbpFilter::gain(m_filter.window, double(k) / length);
-    return out;
 }
 
 bool FbpCore::prepare(int n, int count)
@@ -243,51 +209,16 @@ void FbpCore::filterScaling(int r, double factor)
 
 FbpProjection FbpCore::projection(int r, double theta, double* differences) const
 {
-    const double g = m_n * 0.5;
+    const FbpGeometry::Orientation o = FbpGeometry::orientation(m_n, theta);
     FbpProjection p;
-    p.cs = std::cos(theta);
-    p.sn = std::sin(theta);
-    p.h = g - (g * p.cs - g * p.sn);
+    p.cs = o.cs;
+    p.sn = o.sn;
+    p.h = o.h;
     p.f = filtered(r);
     for (int j = 0; j + 1 < m_n; ++j)
         differences[j] = p.f[j + 1] - p.f[j];
     p.d = differences;
     return p;
-}
-
-std::vector<FbpCore::Span> FbpCore::spans(const FbpRegion& region, int& zBegin, int& zEnd) const
-{
-    // Pixels outside 0 ... N - 1 fail the circle test, so the loops need not visit them. For
-    // whole numbers x, "x < a" is "x < ceil(a)".
-    zBegin = std::max(int(region.z0), 0);
-    zEnd = int(std::min(std::ceil(region.z1), double(m_n)));
-    const int xBegin = std::max(int(region.x0), 0);
-    const int xEnd = int(std::min(std::ceil(region.x1), double(m_n)));
-    const double g = m_n * 0.5;
-    const auto inside = [g](int x, double dz) {
-        const double dx = x - g;
-        return std::sqrt(dx * dx + dz * dz) < g;
-    };
-    std::vector<Span> out(size_t(std::max(zEnd - zBegin, 0)));
-    for (int z = zBegin; z < zEnd; ++z) {
-        const double dz = z - g;
-        // The circle test holds on one run of columns about g; find its exact ends.
-        const double w = std::sqrt(std::max(g * g - dz * dz, 0.0));
-        int lo = std::max(int(std::ceil(g - w)), 0);
-        int hi = std::min(int(std::floor(g + w)), m_n - 1);
-        while (lo > 0 && inside(lo - 1, dz))
-            --lo;
-        while (lo <= hi && !inside(lo, dz))
-            ++lo;
-        while (hi + 1 < m_n && inside(hi + 1, dz))
-            ++hi;
-        while (hi >= lo && !inside(hi, dz))
-            --hi;
-        Span& span = out[size_t(z - zBegin)];
-        span.begin = std::max(lo, xBegin);
-        span.end = std::min(hi + 1, xEnd);
-    }
-    return out;
 }
 
 void FbpCore::accumulate(const FbpProjection& p, int z, int xBegin, int xEnd)
@@ -311,11 +242,9 @@ void FbpCore::backProject(int r, double theta, const FbpRegion& region)
         return;
     m_differences.resize(size_t(m_n) + FbpSamplePadding);
     const FbpProjection p = projection(r, theta, m_differences.data());
-    int zBegin = 0;
-    int zEnd = 0;
-    const std::vector<Span> rows = spans(region, zBegin, zEnd);
-    for (int z = zBegin; z < zEnd; ++z)
-        accumulate(p, z, rows[size_t(z - zBegin)].begin, rows[size_t(z - zBegin)].end);
+    const FbpGeometry::Spans spans = FbpGeometry::spans(m_n, region);
+    for (int z = spans.zBegin; z < spans.zEnd; ++z)
+        accumulate(p, z, spans.of(z).begin, spans.of(z).end);
 }
 
 void FbpCore::backProjectAll(int rows, double delta, double theta0, const FbpRegion& region)
@@ -330,27 +259,8 @@ void FbpCore::backProjectAll(int rows, double delta, double theta0, const FbpReg
             projections.push_back(
                 projection(r, theta, m_differences.data() + size_t(r) * size_t(m_n)));
     }
-    int zBegin = 0;
-    int zEnd = 0;
-    const std::vector<Span> spanOf = spans(region, zBegin, zEnd);
-    // Tiles of the result stay in cache while all projections pass; each pixel still sums the
-    // projections in row order.
-    // 64 rows of 512 doubles: 256 KiB of result in the second-level cache, while each
-    // projection's samples stream past it once per tile.
-    constexpr int TileRows = 64;
-    constexpr int TileColumns = 512;
-    for (int z0 = zBegin; z0 < zEnd; z0 += TileRows) {
-        const int z1 = std::min(z0 + TileRows, zEnd);
-        for (int x0 = 0; x0 < m_n; x0 += TileColumns) {
-            const int x1 = std::min(x0 + TileColumns, m_n);
-            for (const FbpProjection& p : projections)
-                for (int z = z0; z < z1; ++z) {
-                    const Span& span = spanOf[size_t(z - zBegin)];
-                    const int begin = std::max(span.begin, x0);
-                    const int end = std::min(span.end, x1);
-                    if (begin < end)
-                        accumulate(p, z, begin, end);
-                }
-        }
-    }
+    FbpGeometry::forEachTile(FbpGeometry::spans(m_n, region), m_n, int(projections.size()), 1,
+                             [&](int i, int, int z, int begin, int end) {
+                                 accumulate(projections[size_t(i)], z, begin, end);
+                             });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fbpcommon.h"
 #include "fbpfilter.h"
 #include "fbpkernels.h"
 
@@ -8,33 +9,6 @@
 #include <fftw3.h>
 
 #include <vector>
-
-// The part of a slice to reconstruct: x from x0 while x < x1, z likewise; pixels outside the
-// inscribed circle are never touched.
-struct FbpRegion {
-    double x0 = 0;
-    double z0 = 0;
-    double x1 = 0;
-    double z1 = 0;
-};
-
-// Projection angles: Δ = ((A / 180) π) / M and θ(r) = r Δ + (s Δ + (O / 180) π).
-namespace FbpAngles
-{
-inline constexpr double Pi = 3.141592653589793;
-inline double delta(double rangeDeg, int images)
-{
-    return ((rangeDeg / 180) * Pi) / images;
-}
-inline double theta0(int startImage, double delta, double originDeg)
-{
-    return startImage * delta + (originDeg / 180) * Pi;
-}
-inline double theta(int r, double delta, double theta0)
-{
-    return r * delta + theta0;
-}
-} // namespace FbpAngles
 
 // Filtered back-projection of one slice: the ramp filter through FFTW transforms of length N
 // (the sinogram width rounded down to even) and linear-interpolation back-projection onto an
@@ -93,21 +67,13 @@ public:
     bool resultValid() const { return m_resultValid; }
 
 private:
-    // Per result row, the columns inside both the region and the inscribed circle: [begin, end).
-    struct Span {
-        int begin;
-        int end;
-    };
-
     bool planComplex();
     bool planReal();
-    std::vector<double> response();
     void ramp(int r);
     void weigh(int r);
     const double* filterUnscaled(int r, int& stride);
     void release();
     FbpProjection projection(int r, double theta, double* differences) const;
-    std::vector<Span> spans(const FbpRegion& region, int& zBegin, int& zEnd) const;
     void accumulate(const FbpProjection& p, int z, int xBegin, int xEnd);
 
     FbpFilter m_filter;

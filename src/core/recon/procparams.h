@@ -33,6 +33,8 @@ struct ProcParams {
     double offset = 10.0;
     FbpFilter filter;
     RingOptions rings;
+    // The float engine instead of the bit-exact double one.
+    bool singlePrecision = false;
 
     bool operator==(const ProcParams&) const = default;
 

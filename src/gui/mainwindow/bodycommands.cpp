@@ -109,6 +109,8 @@ void Body::batchExCmd(BatchCmd cmd)
              b.ui.procCtrl->setFilter(f);
          }},
         {"ct_rings", [](Body& b, const BatchCmd& c) { b.setRings(c.textArg(0)); }},
+        {"ct_single_precision",
+         [](Body& b, const BatchCmd& c) { b.ui.procCtrl->setSinglePrecision(c.flagArg(0)); }},
         {"calc_ct1", [](Body& b, const BatchCmd& c) { b.selectCt(c.flagArg(0)); }},
         {"calc_ct2", [](Body& b, const BatchCmd& c) { b.selectCt(!c.flagArg(0)); }},
         {"calc_show_res", [](Body& b, const BatchCmd& c) { b.ui.ShowCalcRes->setChecked(c.flagArg(0)); }},

@@ -203,6 +203,7 @@ void Body::saveSetup(QString fname)
     w.text("ct_filter", FbpFilter::windowName(pc->filter().window));
     w.flag("ct_filter_pad", pc->filter().pad);
     w.text("ct_rings", pc->rings().text());
+    w.flag("ct_single_precision", pc->singlePrecision());
     w.flag("auto_save_float_tiff", ui.SaveFloatTiff->isChecked());
     w.flag("auto_save_tiff_stack", ui.SaveTiffStack->isChecked());
     w.flag("auto_save_hdf5", ui.SaveHdf5->isChecked());

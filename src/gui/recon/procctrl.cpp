@@ -202,6 +202,7 @@ void ProcCtrl::takeSnapshot(ProcParams& record, bool useCt1, bool useCt2) const
     record.threads = threads();
     record.filter = filter();
     record.rings = rings();
+    record.singlePrecision = singlePrecision();
 }
 
 void ProcCtrl::showPartial()

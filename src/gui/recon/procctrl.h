@@ -42,6 +42,7 @@ public:
     int sliceTo() const;
     int sliceStep() const;
     FbpFilter filter() const;
+    bool singlePrecision() const { return ui.SinglePrecision->isChecked(); }
     // The ring filter as chosen; the method's default strength when the one typed is not taken.
     RingOptions rings() const;
     const CorRecord& record1() const { return m_record1; }
@@ -88,6 +89,7 @@ public slots:
     void setDataSetStartImageNo(int imageNo);
     void setUsePartialDataSet(bool f);
     void setFilter(const FbpFilter& filter);
+    void setSinglePrecision(bool f) { ui.SinglePrecision->setChecked(f); }
     void setRings(const RingOptions& rings);
     void setRotAxIsV(bool v);
     void setAutoExec(bool f);

@@ -1,3 +1,4 @@
+#include "imageio/datafile.h"
 #include "imageio/imgdataitex.h"
 #include "imageio/itexwriter.h"
 #include "testfile.h"
@@ -181,6 +182,28 @@ private slots:
             for (int r = 0; r < 3; ++r)
                 QCOMPARE(rowOf(*mapped, r), rowOf(*memory, r));
         }
+    }
+
+    // Frames mapped from one opened file share its mapping, which outlives the file object.
+    void framesMappedFromOneOpenFile()
+    {
+        ItexBytes b;
+        b.frameWord = 3;
+        b.frames = {u16Frame(4, 3, 0), u16Frame(4, 3, 500), u16Frame(4, 3, 900)};
+        const QString name = write(b.build());
+        const qint64 before = DataFile::openCount();
+        std::shared_ptr<const DataFile> file = DataFile::open(name);
+        std::vector<std::unique_ptr<ImgData>> frames;
+        for (int frame = 0; frame < 3; ++frame) {
+            frames.push_back(ImgData::createImgData(ImgData::Itex));
+            frames.back()->keepInMemory = false;
+            QVERIFY(frames.back()->load(*file, frame));
+        }
+        file.reset();
+        QCOMPARE(DataFile::openCount() - before, qint64(1));
+        QCOMPARE(rowOf(*frames[1], 2), (std::vector<double>{508, 509, 510, 511}));
+        QCOMPARE(rowOf(*frames[2], 0), (std::vector<double>{900, 901, 902, 903}));
+        QCOMPARE(rowOf(*frames[0], 1), (std::vector<double>{4, 5, 6, 7}));
     }
 
     void minMaxOfInvalidImageIsZero()

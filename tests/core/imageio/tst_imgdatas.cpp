@@ -1,11 +1,15 @@
+#include "imageio/datafile.h"
 #include "imageio/datafileloader.h"
 #include "imageio/imgdatas.h"
 #include "imageio/itexwriter.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <tiffio.h>
 
 #include <vector>
 
@@ -32,6 +36,58 @@ private:
         if (!writer.commit())
             qFatal("cannot write test image");
         return path;
+    }
+
+    // A TIFF of 16-bit pages of the given sizes, pixel (c, r) of page k as in writeItex.
+    QString writeTiff(const QString& name, const QList<QSize>& pages, int base = 0)
+    {
+        const QString path = m_dir.filePath(name);
+        TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
+        if (!tif)
+            qFatal("cannot write test image");
+        for (int k = 0; k < pages.size(); ++k) {
+            const int w = pages[k].width();
+            const int h = pages[k].height();
+            TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(w));
+            TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(h));
+            TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
+            TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+            TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+            TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(h));
+            std::vector<uint16_t> px(size_t(w * h));
+            for (int r = 0; r < h; ++r)
+                for (int c = 0; c < w; ++c)
+                    px[size_t(r * w + c)] = uint16_t(base + 100 * k + 10 * r + c);
+            if (TIFFWriteEncodedStrip(tif, 0, px.data(), tmsize_t(px.size() * 2)) < 0 ||
+                !TIFFWriteDirectory(tif))
+                qFatal("cannot write test image");
+        }
+        TIFFClose(tif);
+        return path;
+    }
+
+    // `path` without its last `bytes` bytes.
+    static QString cut(const QString& path, int bytes)
+    {
+        QFile file(path);
+        if (!file.resize(file.size() - bytes))
+            qFatal("cannot cut test image");
+        return path;
+    }
+
+    // Whether every pixel of `img` is base + 100 k + 10 r + c, for frame k of file number i of
+    // `files` and base 1000 i.
+    static bool holdsItsFrame(const ImgData& img, const QStringList& files)
+    {
+        const int base = 1000 * int(files.indexOf(img.fileName));
+        std::vector<double> row(size_t(img.width));
+        for (int r = 0; r < img.height; ++r) {
+            img.row(r, row.data());
+            for (int c = 0; c < img.width; ++c)
+                if (row[size_t(c)] != base + 100 * img.frameIndex + 10 * r + c)
+                    return false;
+        }
+        return true;
     }
 
     static double firstPixel(const ImgData* img)
@@ -221,6 +277,98 @@ private slots:
         QVERIFY(done.wait(10000));
         QCOMPARE(set.count(), 1);
         QCOMPARE(set.image(0)->fileName, q);
+    }
+    // Loading every frame of every file, by frameCountOf and add as cirvo-recon does or by the
+    // window's loader, opens each file once; each frame still holds its own pixels, and a frame
+    // the file cannot hold is refused as when it is loaded alone.
+    void oneOpenPerFile_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("throughLoader");
+        QTest::addColumn<int>("loaded");
+        QTest::addColumn<QString>("refusal");
+        const QSize frame(4, 3);
+
+        QTest::newRow("his of 5 frames: each frame opens the file again")
+            << QStringList{writeItex("o5.his", 4, 3, 5)} << false << 5 << QString();
+        QStringList singles;
+        for (int i = 0; i < 5; ++i)
+            singles << writeItex(QStringLiteral("o1_%1.img").arg(i), 4, 3, 1, 1000 * i);
+        QTest::newRow("5 single-frame files: type check, header and frame open apart")
+            << singles << false << 5 << QString();
+        QTest::newRow("tiff of 3 pages: each page opens the file again")
+            << QStringList{writeTiff("o3.tif", {frame, frame, frame})} << false << 3 << QString();
+        QTest::newRow("his cut in its last frame: the shared header hides the cut")
+            << QStringList{cut(writeItex("ocut.his", 4, 3, 4), 1)} << false << 3
+            << "ITEX file is too short for frame 3";
+        QTest::newRow("tiff with a last page of another size: the shared handle passes it")
+            << QStringList{writeTiff("omixed.tif", {frame, frame, QSize(6, 3)})} << false << 2
+            << "TIFF page 2 of 6 x 3 pixels differs from the first page of 4 x 3 pixels";
+        const QStringList mixed = {
+            writeItex("m0.img", 4, 3, 1, 0), writeItex("m1.his", 4, 3, 3, 1000),
+            writeTiff("m2.tif", {frame, frame}, 2000), writeItex("m3.img", 4, 3, 1, 3000)};
+        QTest::newRow("img, his, tiff, img: a frame taken from the file before")
+            << mixed << false << 7 << QString();
+        QTest::newRow("img, his, tiff, img through the loader: the count opens again")
+            << mixed << true << 7 << QString();
+    }
+
+    void oneOpenPerFile()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(bool, throughLoader);
+        QFETCH(int, loaded);
+        QFETCH(QString, refusal);
+        if (!refusal.isEmpty())
+            QTest::ignoreMessage(QtDebugMsg,
+                                 QRegularExpression("^" + QRegularExpression::escape(refusal)));
+        ImgDatas set;
+        DataFileLoader loader(&set);
+        const qint64 before = DataFile::openCount();
+        if (throughLoader) {
+            load(loader, files, true);
+        } else {
+            for (const QString& file : files)
+                for (int k = 0, n = ImgDatas::frameCountOf(file); k < n; ++k)
+                    set.add(file, k);
+        }
+        QCOMPARE(DataFile::openCount() - before, qint64(files.size()));
+        QCOMPARE(set.count(), loaded);
+        for (int i = 0; i < set.count(); ++i)
+            QVERIFY2(holdsItsFrame(*set.image(i), files),
+                     qPrintable(QStringLiteral("image %1, frame %2 of %3")
+                                    .arg(i)
+                                    .arg(set.image(i)->frameIndex)
+                                    .arg(set.image(i)->fileName)));
+    }
+
+    // A file written again between two loads is read again, not served from the first load.
+    void aFileWrittenAgainIsReadAgain()
+    {
+        ImgDatas set;
+        const QString path = writeItex("again.his", 4, 3, 3);
+        for (int k = 0, n = ImgDatas::frameCountOf(path); k < n; ++k)
+            QVERIFY(set.add(path, k));
+        set.clear();
+        QCOMPARE(writeItex("again.his", 5, 2, 2, 500), path);
+        QCOMPARE(ImgDatas::frameCountOf(path), 2);
+        QVERIFY(set.add(path, 0));
+        QVERIFY(set.add(path, 1));
+        QCOMPARE(set.width, 5);
+        QCOMPARE(firstPixel(set.image(1)), 600.0);
+    }
+
+    // A count serves only its own file: a frame of another file added after it is that file's.
+    void aCountServesOnlyItsOwnFile()
+    {
+        ImgDatas set;
+        const QString counted = writeItex("counted.his", 4, 3, 2, 0);
+        const QString other = writeItex("other.img", 4, 3, 1, 700);
+        QCOMPARE(ImgDatas::frameCountOf(counted), 2);
+        QVERIFY(set.add(other, 0));
+        QVERIFY(set.add(counted, 1));
+        QCOMPARE(firstPixel(set.image(0)), 700.0);
+        QCOMPARE(firstPixel(set.image(1)), 100.0);
     }
 };
 

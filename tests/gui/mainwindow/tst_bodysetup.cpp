@@ -78,6 +78,7 @@ const char* const DefaultSetup = "### Cirvo setup saving setup file\n"
                                  "ct_filter                ramp\n"
                                  "ct_filter_pad            0\n"
                                  "ct_rings                 off\n"
+                                 "ct_single_precision      0\n"
                                  "auto_save_float_tiff     0\n"
                                  "auto_save_tiff_stack     0\n"
                                  "auto_save_hdf5           0\n";
@@ -177,6 +178,7 @@ void changeEverything(Ui_Body& ui, const QString& dir)
     ui.keepOnNewSet->setChecked(true);
     ui.procCtrl->setFilter({FbpFilter::Window::Hann, true});
     ui.procCtrl->setRings({RingOptions::Method::Sort, 15});
+    ui.procCtrl->setSinglePrecision(true);
     ui.SaveFloatTiff->setChecked(true);
     ui.SaveTiffStack->setChecked(true);
     ui.SaveHdf5->setChecked(true);
