@@ -7,7 +7,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
-#include <sys/mman.h>
+#include <mutex>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,27 @@ namespace
 {
 
 std::atomic<qint64> opens{0};
+std::atomic<qint64> bytesRead{0};
+// Descriptors held by DataFile objects now.
+std::atomic<qint64> held{0};
+
+// The soft descriptor limit, raised to the hard limit on the first call that finds `wanted`
+// descriptors beyond it.
+qint64 descriptorLimit(qint64 wanted)
+{
+    static std::mutex mutex;
+    const std::lock_guard lock(mutex);
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 0;
+    if (rlim_t(wanted) > limit.rlim_cur && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            ::getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    return limit.rlim_cur == RLIM_INFINITY ? std::numeric_limits<qint64>::max()
+                                           : qint64(limit.rlim_cur);
+}
 
 } // namespace
 
@@ -38,14 +60,29 @@ qint64 DataFile::openCount()
     return opens;
 }
 
+qint64 DataFile::bytesReadCount()
+{
+    return bytesRead;
+}
+
+bool DataFile::mayStayOpen()
+{
+    const qint64 wanted = 2 * (held + 1);
+    return wanted <= descriptorLimit(wanted);
+}
+
 DataFile::DataFile(const QString& path, int fd, qint64 size) : m_path(path), m_fd(fd), m_size(size)
 {
+    if (m_fd >= 0)
+        ++held;
 }
 
 DataFile::~DataFile()
 {
-    if (m_fd >= 0)
+    if (m_fd >= 0) {
         ::close(m_fd);
+        --held;
+    }
 }
 
 qint64 DataFile::read(qint64 offset, qint64 bytes, void* to) const
@@ -64,6 +101,7 @@ qint64 DataFile::read(qint64 offset, qint64 bytes, void* to) const
             break;
         filled += got;
     }
+    bytesRead += filled;
     return filled;
 }
 
@@ -75,23 +113,4 @@ QByteArray DataFile::read(qint64 offset, qint64 bytes) const
         out.truncate(qsizetype(read(offset, out.size(), out.data())));
     }
     return out;
-}
-
-std::shared_ptr<const uchar> DataFile::mapping() const
-{
-    const std::lock_guard lock(m_mapMutex);
-    if (m_mapTried)
-        return m_mapping;
-    m_mapTried = true;
-    if (m_size <= 0 || quint64(m_size) > std::numeric_limits<size_t>::max())
-        return {};
-    const size_t length = size_t(m_size);
-    void* base = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, m_fd, 0);
-    if (base == MAP_FAILED)
-        return {};
-    m_mapping =
-        std::shared_ptr<const uchar>(static_cast<const uchar*>(base), [length](const uchar* p) {
-            ::munmap(const_cast<uchar*>(p), length);
-        });
-    return m_mapping;
 }

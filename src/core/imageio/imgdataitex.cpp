@@ -40,7 +40,7 @@ ImgDataITEX::~ImgDataITEX()
 
 void ImgDataITEX::reset()
 {
-    m_mapped.reset();
+    m_file.reset();
     m_pixels = nullptr;
     frameData.clear();
     dataOffset = frameOffset = 0;
@@ -177,7 +177,7 @@ bool ImgDataITEX::frameFits(qint64 offset, qint64 fileSize) const
 
 bool ImgDataITEX::openFrame(const DataFile& file)
 {
-    m_mapped.reset();
+    m_file.reset();
     m_pixels = nullptr;
     frameData.clear();
     const QString& name = file.path();
@@ -202,15 +202,13 @@ bool ImgDataITEX::openFrame(const DataFile& file)
     if (frameBytes == 0)
         return true;
 
-    if (!keepInMemory) {
-        m_mapped = file.mapping();
-        if (m_mapped) {
-            m_pixels = m_mapped.get() + frameOffset;
-            return true;
-        }
+    if (!keepInMemory && DataFile::mayStayOpen()) {
+        m_file = file.shared_from_this();
+        m_shortReadReported = false;
+        return true;
     }
-    // Every pixel is in memory now and the image holds no descriptor: a data set of thousands
-    // of single-frame files would run out of them.
+    // Every pixel is in memory now and the image holds no descriptor: a data set of more
+    // single-frame files than descriptors to spare is read this way.
     frameData.resize(qsizetype(frameBytes));
     if (file.read(frameOffset, frameBytes, frameData.data()) != frameBytes) {
         qCDebug(lcImageIo) << "Error on reading ITEX frame :" << name;
@@ -237,24 +235,58 @@ std::unique_ptr<ImgData> ImgDataITEX::copyProps() const
     return copy;
 }
 
+const uchar* ImgDataITEX::rowSamples(int first, int count, std::vector<uchar>& scratch) const
+{
+    const qint64 rowBytes = qint64(width) * bytesPerPixel;
+    if (m_pixels)
+        return m_pixels + first * rowBytes;
+    if (!m_file)
+        return nullptr;
+    const qint64 bytes = count * rowBytes;
+    scratch.resize(size_t(bytes));
+    if (m_file->read(frameOffset + first * rowBytes, bytes, scratch.data()) == bytes)
+        return scratch.data();
+    if (!m_shortReadReported.exchange(true))
+        qCDebug(lcImageIo).noquote()
+            << QStringLiteral("ITEX frame %1 is no longer whole in its file; its missing rows "
+                              "read as 0 :")
+                   .arg(frameIndex)
+            << m_file->path();
+    return nullptr;
+}
+
 double* ImgDataITEX::row(int r, double* buffer) const
 {
-    if (!m_pixels || r < 0 || r >= height) {
+    thread_local std::vector<uchar> scratch;
+    const uchar* samples = r >= 0 && r < height ? rowSamples(r, 1, scratch) : nullptr;
+    if (!samples) {
         std::fill(buffer, buffer + std::max(width, 0), 0.0);
         return buffer;
     }
-    samplesToDoubles(m_pixels + qint64(r) * width * bytesPerPixel, m_sampleType, true,
-                     bytesPerPixel, width, buffer);
+    samplesToDoubles(samples, m_sampleType, true, bytesPerPixel, width, buffer);
     return buffer;
 }
 
 double* ImgDataITEX::column(int c, double* buffer) const
 {
-    if (!m_pixels || c < 0 || c >= width) {
+    if (c < 0 || c >= width || !(m_pixels || m_file)) {
         std::fill(buffer, buffer + std::max(height, 0), 0.0);
         return buffer;
     }
-    samplesToDoubles(m_pixels + qint64(c) * bytesPerPixel, m_sampleType, true,
-                     qint64(width) * bytesPerPixel, height, buffer);
+    // From the file, blocks of rows of at most 1 MiB at a time.
+    thread_local std::vector<uchar> scratch;
+    const qint64 rowBytes = qint64(width) * bytesPerPixel;
+    const int block =
+        m_pixels ? height
+                 : int(std::clamp<qint64>((1 << 20) / std::max<qint64>(rowBytes, 1), 1, height));
+    for (int r = 0; r < height; r += block) {
+        const int count = std::min(block, height - r);
+        const uchar* samples = rowSamples(r, count, scratch);
+        if (samples)
+            samplesToDoubles(samples + qint64(c) * bytesPerPixel, m_sampleType, true, rowBytes,
+                             count, buffer + r);
+        else
+            std::fill(buffer + r, buffer + r + count, 0.0);
+    }
     return buffer;
 }

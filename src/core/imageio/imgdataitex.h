@@ -5,10 +5,14 @@
 
 #include <QByteArray>
 
+#include <atomic>
 #include <memory>
+#include <vector>
 
 // A frame of an ITEX file (.img, .his). Multi-frame files hold their frames one after another,
-// each further frame preceded by 64 bytes that are not read.
+// each further frame preceded by 64 bytes that are not read. Unless kept in memory, a frame stays
+// in its file and each row is read when asked for, so a data set larger than the memory can be
+// reconstructed slice by slice; a file cut short later reads as zeros, with a message.
 class ImgDataITEX : public ImgData
 {
 public:
@@ -31,15 +35,20 @@ public:
     int pixelType = 0;
     int bytesPerPixel = 0;
     qint64 frameBytes = 0;
-    // The frame read into memory; empty when the frame is mapped from the file instead.
+    // The frame read into memory; empty when the frame stays in its file instead.
     QByteArray frameData;
 
 private:
     void readComment(const QByteArray& comment, int& width, int& height);
     bool frameFits(qint64 offset, qint64 fileSize) const;
+    // Rows [first, first + count) of the frame's samples, from memory or from the file; null
+    // when the file no longer holds them.
+    const uchar* rowSamples(int first, int count, std::vector<uchar>& scratch) const;
 
     const uchar* m_pixels = nullptr;
-    // The whole file, shared with the other frames mapped from it.
-    std::shared_ptr<const uchar> m_mapped;
+    // The open file a frame not kept in memory reads its rows from, shared with the file's other
+    // frames.
+    std::shared_ptr<const DataFile> m_file;
+    mutable std::atomic<bool> m_shortReadReported{false};
     SampleType m_sampleType = SampleType::None;
 };

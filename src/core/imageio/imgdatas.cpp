@@ -15,13 +15,15 @@ struct CountedFile {
 };
 thread_local CountedFile counted;
 
-// Frame `idx` of `filePath`, loaded or refused (not valid); null for a file of unknown type.
+// Frame `idx` of `filePath`, loaded or refused (not valid); null for a file of unknown type. The
+// frames of a data set stay in their files where the format allows, so its size is not bounded
+// by the memory.
 std::shared_ptr<ImgData> loadFrame(const QString& filePath, int idx)
 {
     std::shared_ptr<ImgData> img;
     if (counted.props && counted.props->fileName == filePath) {
         img = counted.props->copyProps();
-        img->keepInMemory = true;
+        img->keepInMemory = false;
         img->valid = img->loadFrame(*counted.file, idx);
         if (!img->valid || idx + 1 >= img->frameCount)
             counted = {};
@@ -30,7 +32,7 @@ std::shared_ptr<ImgData> loadFrame(const QString& filePath, int idx)
     const std::shared_ptr<const DataFile> file = DataFile::open(filePath);
     img = ImgData::createImgData(ImgData::fileType(*file));
     if (img) {
-        img->keepInMemory = true;
+        img->keepInMemory = false;
         img->fileName = filePath;
         img->valid = img->load(*file, idx);
     }

@@ -21,7 +21,8 @@ struct ImageSet {
     int count() const { return images ? int(images->size()) : 0; }
 };
 
-// The raw projection images of the current data set, in loading order, with the size every
+// The raw projection images of the current data set, in loading order (ITEX frames stay in their
+// files and are read row by row; TIFF pages are decoded into memory), with the size every
 // image must have, and the I0 and BG images of their panels.
 class ImgDatas : public QObject
 {

@@ -169,7 +169,7 @@ private slots:
         QVERIFY(img->minMaxKnown);
     }
 
-    void mappedFrameEqualsFrameInMemory()
+    void frameInFileEqualsFrameInMemory()
     {
         ItexBytes b;
         b.frameWord = 3;
@@ -177,15 +177,15 @@ private slots:
         const QString name = write(b.build());
         for (int frame = 0; frame < 3; ++frame) {
             auto memory = loaded(name, frame, true);
-            auto mapped = loaded(name, frame, false);
-            QVERIFY(memory->valid && mapped->valid);
+            auto inFile = loaded(name, frame, false);
+            QVERIFY(memory->valid && inFile->valid);
             for (int r = 0; r < 3; ++r)
-                QCOMPARE(rowOf(*mapped, r), rowOf(*memory, r));
+                QCOMPARE(rowOf(*inFile, r), rowOf(*memory, r));
         }
     }
 
-    // Frames mapped from one opened file share its mapping, which outlives the file object.
-    void framesMappedFromOneOpenFile()
+    // Frames left in one opened file share its descriptor, which outlives the caller's handle.
+    void framesLeftInOneOpenFile()
     {
         ItexBytes b;
         b.frameWord = 3;

@@ -2,6 +2,8 @@
 #include "imageio/datafileloader.h"
 #include "imageio/imgdatas.h"
 #include "imageio/itexwriter.h"
+#include "messagelog.h"
+#include "recon/sinogrambuilder.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -340,6 +342,56 @@ private slots:
                                     .arg(i)
                                     .arg(set.image(i)->frameIndex)
                                     .arg(set.image(i)->fileName)));
+    }
+
+    // A slice's sinogram reads its row of each frame from the file and nothing more, so a data
+    // set larger than the memory is reconstructed slice by slice.
+    void aSliceReadsOnlyItsRowOfEachFrame()
+    {
+        ImgDatas set;
+        const QStringList files = {writeItex("rows.his", 40, 30, 6),
+                                   writeItex("rows1.img", 40, 30)};
+        for (const QString& file : files)
+            for (int k = 0, n = ImgDatas::frameCountOf(file); k < n; ++k)
+                QVERIFY(set.add(file, k));
+        SinogramRequest request;
+        request.cor = 20;
+        request.slice = 17;
+        HSgm sgm;
+        const qint64 before = DataFile::bytesReadCount();
+        QVERIFY(SinogramBuilder::build(*set.snapshot(), request, sgm));
+        QCOMPARE(DataFile::bytesReadCount() - before, qint64(7 * 40 * 2));
+        QCOMPARE(sgm.rows, 7);
+        QCOMPARE(sgm.raw[size_t(5 * sgm.width)], 500.0 + 170 + 20 - sgm.width / 2);
+    }
+
+    // What becomes of loaded frames when their file changes on disk: a file replaced by a new
+    // one (the writers' rename) still serves the frames as loaded; a file cut short serves its
+    // missing rows as zeros, says so, and does not bring the program down.
+    void framesAfterTheirFileChanged_data()
+    {
+        QTest::addColumn<bool>("cutShort");
+        QTest::addColumn<double>("lastFramePixel");
+        QTest::newRow("replaced: old frames kept") << false << 200.0;
+        QTest::newRow("cut short: rows gone read 0") << true << 0.0;
+    }
+
+    void framesAfterTheirFileChanged()
+    {
+        QFETCH(bool, cutShort);
+        QFETCH(double, lastFramePixel);
+        ImgDatas set;
+        const QString path = writeItex(QStringLiteral("changed%1.his").arg(cutShort), 4, 3, 3);
+        for (int k = 0, n = ImgDatas::frameCountOf(path); k < n; ++k)
+            QVERIFY(set.add(path, k));
+        if (cutShort)
+            cut(path, 4 * 3 * 2);
+        else
+            writeItex(QStringLiteral("changed%1.his").arg(cutShort), 4, 3, 3, 5000);
+        MessageLog log("cirvo.imageio");
+        QCOMPARE(firstPixel(set.image(2)), lastFramePixel);
+        QCOMPARE(firstPixel(set.image(1)), 100.0);
+        QCOMPARE(log.messages().size(), cutShort ? 1 : 0);
     }
 
     // A file written again between two loads is read again, not served from the first load.
