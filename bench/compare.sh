@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Reconstructs slices of the same size with cirvo-recon, scikit-image's iradon, ctsim's pjrec and
 # UFO's ufo-launch on this machine, and prints each tool's back-projection updates per second
-# (pixels inside the circle x projections x slices / seconds of the timed part) and the ratios.
-# cirvo-recon runs twice: one slice with one worker, and 8 slices with two workers (one slice per
-# worker; pjrec and UFO spread their one slice over the cores themselves). UFO runs once untimed
-# first, since its first run compiles the OpenCL kernels; its slice is checked against the phantom.
+# (pixels inside the circle x projections x slices / seconds of the timed part) and cirvo's
+# ratios to each peer. cirvo-recon runs with either precision three ways: one slice with one
+# worker, 8 slices with two workers (one slice per worker; pjrec and UFO spread their one slice
+# over the cores themselves), both writing no files, and 4 slices with two workers writing their
+# data files. UFO runs once untimed first, since its first run compiles the OpenCL kernels; its
+# slice is checked against the phantom.
 #   bench/compare.sh [N ...]        (default: 512 1024; R = 1.5 N projections)
 # Needs the build (scripts/build.sh) and Debian's python3-skimage and ctsim; UFO (libufo-bin,
 # ufo-filters, pocl-opencl-icd) is optional and shown as "-" where it is missing or fails.
@@ -39,8 +41,6 @@ ufo() { # N R sinogram slice -> UFO's filtered back-projection of one raw float 
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(512 1024)
 checks=()
-printf '%6s %6s %12s %12s %12s %12s %12s %18s %18s %18s\n' N R 'cirvo 1x1' 'cirvo 8x2' skimage \
-  pjrec ufo 'vs skimage (1x1 8x2)' 'vs pjrec (1x1 8x2)' 'vs ufo (1x1 8x2)'
 for n in "${sizes[@]}"; do
   r=$((n * 3 / 2))
   updates=$(/usr/bin/python3 -c "
@@ -50,10 +50,15 @@ print(sum(1 for z in range($n) for x in range($n) if ((x - g) ** 2 + (z - g) ** 
   # Width n + 4 about the middle gives transforms of length n.
   build/src/tools/cirvo-phantom --out "$work/p$n" --width $((n + 4)) --height 10 \
     --projections $r --no-truth > /dev/null
-  t_cirvo=$(seconds build/src/tools/cirvo-recon "$work/p$n/phantom.his" --slices 1 \
-    --threads 1 --save "")
-  t_cirvo8=$(seconds build/src/tools/cirvo-recon "$work/p$n/phantom.his" --slices 1:8 \
-    --threads 2 --save "")
+  cirvo=()
+  for precision in double single; do
+    for run in "1 1 1" "8 2 1:8" "4 2 1:4 data"; do
+      read -r slices threads range save <<< "$run"
+      t=$(seconds build/src/tools/cirvo-recon "$work/p$n/phantom.his" --slices "$range" \
+        --threads "$threads" --precision $precision --out "$work/out" --save "${save:-}")
+      cirvo+=("$precision ${slices}x$threads${save:+ $save},$slices,$t")
+    done
+  done
 
   # Also leaves the phantom and its sinogram (one row per projection) as raw floats for UFO.
   t_sk=$(/usr/bin/python3 - "$n" "$r" "$work" << 'PY'
@@ -98,12 +103,18 @@ PY
 )")
   fi
 
-  /usr/bin/python3 -c "
-u = $updates
-c, c8, s, p = u / $t_cirvo, 8 * u / $t_cirvo8, u / $t_sk, u / $t_pj
-f = None if '$t_ufo' == '-' else u / float('$t_ufo')
-print('%6d %6d %12.3g %12.3g %12.3g %12.3g %12s %9.1f %8.1f %9.1f %8.1f %9s %8s'
-      % ($n, $r, c, c8, s, p, '-' if f is None else '%.3g' % f, c / s, c8 / s, c / p, c8 / p,
-         '-' if f is None else '%.1f' % (c / f), '-' if f is None else '%.1f' % (c8 / f)))"
+  /usr/bin/python3 - "$n" "$r" "$updates" "$t_sk" "$t_pj" "$t_ufo" "${cirvo[@]}" << 'PY'
+import sys
+n, r, u = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3])
+peers = {"skimage": sys.argv[4], "pjrec": sys.argv[5], "ufo": sys.argv[6]}
+rate = {k: u / float(t) for k, t in peers.items() if t != "-"}
+print("N %d, R %d: %s updates/s" % (n, r, ", ".join(
+    "%s %s" % (k, "%.3g" % rate[k] if k in rate else "-") for k in peers)))
+for run in sys.argv[7:]:
+    name, slices, t = run.split(",")
+    c = int(slices) * u / float(t)
+    print("  cirvo %-18s %9.3g %s" % (name, c, "  ".join(
+        "%6s x %s" % ("%.1f" % (c / rate[k]) if k in rate else "-", k) for k in peers)))
+PY
 done
 for check in "${checks[@]}"; do echo "$check"; done

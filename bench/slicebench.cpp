@@ -48,10 +48,8 @@ double corFor(int n)
 
 std::shared_ptr<ImgData> loadSingle(const QString& file)
 {
-    std::shared_ptr<ImgData> img = ImgData::createImgData(ImgData::Itex);
-    img->fileName = file;
-    img->valid = img->load(0);
-    if (!img->valid)
+    std::shared_ptr<ImgData> img = ImgData::loadFirstFrame(file);
+    if (!img || !img->valid)
         fail(QStringLiteral("cannot read %1").arg(file));
     return img;
 }

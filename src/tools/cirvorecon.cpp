@@ -70,11 +70,7 @@ int integer(const QString& text, const QString& option)
 std::shared_ptr<ImgData> loadSingle(const QString& file, const QString& what, QString* why)
 {
     g_lastReason.clear();
-    std::shared_ptr<ImgData> img = ImgData::createImgData(ImgData::fileType(file));
-    if (img) {
-        img->fileName = file;
-        img->valid = img->load(0);
-    }
+    std::shared_ptr<ImgData> img = ImgData::loadFirstFrame(file);
     if (img && img->valid)
         return img;
     *why = QStringLiteral("cannot read the %1 image %2: %3").arg(what, file, reason());

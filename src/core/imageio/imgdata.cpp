@@ -81,6 +81,17 @@ std::unique_ptr<ImgData> ImgData::createImgData(int type)
     return img;
 }
 
+std::shared_ptr<ImgData> ImgData::loadFirstFrame(const QString& fileName)
+{
+    const std::shared_ptr<const DataFile> file = DataFile::open(fileName);
+    std::shared_ptr<ImgData> img = createImgData(fileType(*file));
+    if (img) {
+        img->fileName = fileName;
+        img->valid = img->load(*file, 0);
+    }
+    return img;
+}
+
 bool ImgData::readProps(const QString& name, int& w, int& h)
 {
     return readFileProps(*DataFile::open(name), w, h);

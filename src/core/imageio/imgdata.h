@@ -19,6 +19,9 @@ public:
     // The type of an opened file, by its first two bytes.
     static int fileType(const DataFile& file);
     static std::unique_ptr<ImgData> createImgData(int type);
+    // The first frame of `fileName` in memory, through one open of the file: null for a file of
+    // unknown type, else not `valid` when the frame cannot be loaded.
+    static std::shared_ptr<ImgData> loadFirstFrame(const QString& fileName);
 
     // The most bytes one frame may claim (a pixel counts at least one byte); both readers
     // refuse larger claims before allocating. A fuzz run sets it low to stay within memory.

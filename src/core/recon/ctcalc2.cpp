@@ -34,12 +34,11 @@ bool CtCalc2::prepareEngine(int n, int rows)
     const ProcParams& p = m_inputs.params;
     m_core.setFilter(p.filter);
     m_coreF.setFilter(p.filter);
-    // Preparing for no samples frees the engine not in use.
     if (p.singlePrecision) {
-        m_core.prepare(0, 0);
+        m_core.release();
         return m_coreF.prepare(n, rows);
     }
-    m_coreF.prepare(0, 0);
+    m_coreF.release();
     return m_core.prepare(n, rows);
 }
 

@@ -48,6 +48,7 @@ void FbpCore::release()
     }
     m_response.clear();
     m_filtered.clear();
+    m_filtered.shrink_to_fit();
     m_n = m_length = m_spectrumLength = m_count = 0;
 }
 

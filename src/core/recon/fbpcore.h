@@ -32,6 +32,8 @@ public:
     // Transforms for N = n and `count` projections; false (and nothing kept) when n < 2, the
     // padded length would exceed FbpFilter::MaxPaddedLength, or the buffers cannot be had.
     bool prepare(int n, int count);
+    // Frees the plans and buffers; n() becomes 0.
+    void release();
     int n() const { return m_n; }
     int count() const { return m_count; }
     // N, or the padded length; 0 when not prepared.
@@ -72,7 +74,6 @@ private:
     void ramp(int r);
     void weigh(int r);
     const double* filterUnscaled(int r, int& stride);
-    void release();
     FbpProjection projection(int r, double theta, double* differences) const;
     void accumulate(const FbpProjection& p, int z, int xBegin, int xEnd);
 

@@ -49,6 +49,7 @@ void FbpCoreF::release()
     m_realOut = nullptr;
     m_response.clear();
     m_filtered.clear();
+    m_filtered.shrink_to_fit();
     m_n = m_length = m_spectrumLength = m_count = 0;
 }
 

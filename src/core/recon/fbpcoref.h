@@ -29,6 +29,8 @@ public:
     // Transforms for N = n and `count` projections; false (and nothing kept) when n < 2, the
     // padded length would exceed FbpFilter::MaxPaddedLength, or the buffers cannot be had.
     bool prepare(int n, int count);
+    // Frees the plans and buffers; n() becomes 0.
+    void release();
     int n() const { return m_n; }
     int count() const { return m_count; }
     // N, or the padded length; 0 when not prepared.
@@ -68,7 +70,6 @@ public:
 private:
     bool plan();
     const float* filterUnscaled(int r);
-    void release();
     FbpProjectionF projection(int r, double theta, float* differences) const;
     void accumulate(const FbpProjectionF* p, int count, int z, int xBegin, int xEnd);
 

@@ -57,14 +57,8 @@ void SelectAImgFile::clear()
 
 void SelectAImgFile::loadImage(const QString& fname)
 {
-    std::shared_ptr<ImgData> img = ImgData::createImgData(ImgData::fileType(fname));
-    if (!img) {
-        setStat(false);
-        return;
-    }
-    img->keepInMemory = true;
-    img->fileName = fname;
-    if (!img->load(0)) {
+    std::shared_ptr<ImgData> img = ImgData::loadFirstFrame(fname);
+    if (!img || !img->valid) {
         setStat(false);
         return;
     }
