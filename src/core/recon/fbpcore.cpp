@@ -123,7 +123,7 @@ bool FbpCore::prepare(int n, int count)
             release();
             return false;
         }
-        m_filtered.assign(size_t(n) * size_t(count) + FbpSamplePadding, 0.0);
+        m_filtered.assign(size_t(n) * size_t(count), 0.0);
     }
     return true;
 }
@@ -222,9 +222,9 @@ FbpProjection FbpCore::projection(int r, double theta, double* differences) cons
     return p;
 }
 
-void FbpCore::accumulate(const FbpProjection& p, int z, int xBegin, int xEnd)
+void FbpCore::accumulate(const FbpProjection* p, int count, int z, int xBegin, int xEnd)
 {
-    m_accumulate(p, m_result.data() + size_t(z) * size_t(m_n), z, xBegin, xEnd, m_n);
+    m_accumulate(p, count, m_result.data() + size_t(z) * size_t(m_n), z, xBegin, xEnd, m_n);
 }
 
 bool FbpCore::setKernel(FbpKernels::Kernel kernel)
@@ -241,17 +241,17 @@ void FbpCore::backProject(int r, double theta, const FbpRegion& region)
     m_resultValid = true;
     if (!std::isfinite(theta))
         return;
-    m_differences.resize(size_t(m_n) + FbpSamplePadding);
+    m_differences.resize(size_t(m_n));
     const FbpProjection p = projection(r, theta, m_differences.data());
     const FbpGeometry::Spans spans = FbpGeometry::spans(m_n, region);
     for (int z = spans.zBegin; z < spans.zEnd; ++z)
-        accumulate(p, z, spans.of(z).begin, spans.of(z).end);
+        accumulate(&p, 1, z, spans.of(z).begin, spans.of(z).end);
 }
 
 void FbpCore::backProjectAll(int rows, double delta, double theta0, const FbpRegion& region)
 {
     m_resultValid = true;
-    m_differences.resize(size_t(m_n) * size_t(std::max(rows, 0)) + FbpSamplePadding);
+    m_differences.resize(size_t(m_n) * size_t(std::max(rows, 0)));
     std::vector<FbpProjection> projections;
     projections.reserve(size_t(std::max(rows, 0)));
     for (int r = 0; r < rows; ++r) {
@@ -260,8 +260,9 @@ void FbpCore::backProjectAll(int rows, double delta, double theta0, const FbpReg
             projections.push_back(
                 projection(r, theta, m_differences.data() + size_t(r) * size_t(m_n)));
     }
-    FbpGeometry::forEachTile(FbpGeometry::spans(m_n, region), m_n, int(projections.size()), 1,
-                             [&](int i, int, int z, int begin, int end) {
-                                 accumulate(projections[size_t(i)], z, begin, end);
+    FbpGeometry::forEachTile(FbpGeometry::spans(m_n, region), m_n, int(projections.size()),
+                             FbpKernels::MaxBatch,
+                             [&](int i, int count, int z, int begin, int end) {
+                                 accumulate(projections.data() + i, count, z, begin, end);
                              });
 }

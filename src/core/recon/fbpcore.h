@@ -75,7 +75,7 @@ private:
     void weigh(int r);
     const double* filterUnscaled(int r, int& stride);
     FbpProjection projection(int r, double theta, double* differences) const;
-    void accumulate(const FbpProjection& p, int z, int xBegin, int xEnd);
+    void accumulate(const FbpProjection* p, int count, int z, int xBegin, int xEnd);
 
     FbpFilter m_filter;
     int m_n = 0;

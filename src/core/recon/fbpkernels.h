@@ -1,11 +1,11 @@
 #pragma once
 
-// The inner loop of back-projection: one projection added to a run of pixels of one result row.
+// The inner loop of back-projection: projections added to a run of pixels of one result row.
 // Every kernel gives the same bits as the portable one; the fastest the processor supports is
 // chosen at run time.
 
 // One projection's constants: cos, sin, h = g - (g cos - g sin), the filtered samples f and
-// their differences d[j] = f[j + 1] - f[j].
+// their differences d[j] = f[j + 1] - f[j]. Kernels read f[0 ... N - 2] and d[0 ... N - 2] only.
 struct FbpProjection {
     double cs;
     double sn;
@@ -14,18 +14,20 @@ struct FbpProjection {
     const double* d;
 };
 
-// The vector kernels may read this many values past the end of a projection's f and d (never
-// using them): the arrays behind them must extend that far.
-inline constexpr int FbpSamplePadding = 4;
-
 namespace FbpKernels
 {
 
 enum class Kernel { Portable, Avx2 };
 
-// Adds projection p to row[xBegin ... xEnd - 1] of result row z of an N x N slice; n is N.
-using Accumulate = void (*)(const FbpProjection& p, double* row, int z, int xBegin, int xEnd,
-                            int n);
+// The projections a kernel adds in one pass over a run of pixels, loading and storing them once.
+// With a third or fourth, their constants no longer fit the vector registers (measured 10 and
+// 20 % slower than two at N = 1024).
+inline constexpr int MaxBatch = 2;
+
+// Adds projections p[0] ... p[count - 1], in this order, to row[xBegin ... xEnd - 1] of result
+// row z of an N x N slice; n is N.
+using Accumulate = void (*)(const FbpProjection* p, int count, double* row, int z, int xBegin,
+                            int xEnd, int n);
 
 bool available(Kernel kernel);
 Kernel best();
