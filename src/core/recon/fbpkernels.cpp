@@ -13,14 +13,6 @@ namespace FbpKernels
 namespace
 {
 
-// floor(t) without a library call: inside the circle |t| stays far below int's range.
-int floorOf(double t)
-{
-    int j = int(t);
-    j -= t < j;
-    return j;
-}
-
 void accumulateOne(const FbpProjection& p, double* row, int z, int xBegin, int xEnd, int n)
 {
     const double u = z * (-p.sn) + p.h;

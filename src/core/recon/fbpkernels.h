@@ -19,6 +19,14 @@ namespace FbpKernels
 
 enum class Kernel { Portable, Avx2 };
 
+// floor(t) without a library call: inside the circle |t| stays far below int's range.
+inline int floorOf(double t)
+{
+    int j = int(t);
+    j -= t < j;
+    return j;
+}
+
 // The projections a kernel adds in one pass over a run of pixels, loading and storing them once.
 // With a third or fourth, their constants no longer fit the vector registers (measured 10 and
 // 20 % slower than two at N = 1024).

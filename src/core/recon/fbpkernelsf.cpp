@@ -14,13 +14,7 @@ namespace FbpKernelsF
 namespace
 {
 
-// floor without a library call: inside the circle |t| stays far below int's range.
-int floorOf(double t)
-{
-    int j = int(t);
-    j -= t < j;
-    return j;
-}
+using FbpKernels::floorOf;
 
 int floorOf(float t)
 {

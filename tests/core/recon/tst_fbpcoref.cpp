@@ -1,3 +1,5 @@
+#include "testregions.h"
+
 #include "phantom/phantom.h"
 #include "recon/fbpcore.h"
 #include "recon/fbpcoref.h"
@@ -17,23 +19,6 @@ Q_DECLARE_METATYPE(Window)
 
 namespace
 {
-
-enum RegionKind { Whole, Part, Outside, Fractional };
-
-FbpRegion regionOf(RegionKind kind, int n)
-{
-    switch (kind) {
-    case Whole:
-        return {0, 0, double(n), double(n)};
-    case Part:
-        return {double(n / 4), double(n / 8), double(3 * n / 4), double(n / 2 + 3)};
-    case Outside:
-        return {-7, -12, double(n + 9), double(n + 5)};
-    case Fractional:
-        return {3.7, -2.4, n - 5.5, n / 2 + 0.25};
-    }
-    return {};
-}
 
 // How both engines are driven: every spectrum, every filter, then the projections.
 struct Drive {
