@@ -568,8 +568,8 @@
         <translation>リング除去の強さ。空欄：方法の既定値</translation>
     </message>
     <message>
-        <source>Reconstructs on the CT2 workers in single precision: about twice as fast, within about 1e-6 of the slice&apos;s value range of the exact double sums</source>
-        <translation>CT2 のワーカーを単精度で再構成する：約 2 倍速く、倍精度の厳密な和との差は断面の値の範囲の約 1e-6</translation>
+        <source>Reconstructs on the CT2 workers in single precision: about 1.6 times as fast in the back-projection, within about 1e-6 of the slice&apos;s value range of the exact double sums</source>
+        <translation>CT2 のワーカーを単精度で再構成する：逆投影が約 1.6 倍速く、倍精度の厳密な和との差は断面の値の範囲の約 1e-6</translation>
     </message>
     <message>
         <source>Single</source>

@@ -66,20 +66,20 @@ struct Spans {
 Spans spans(int n, const FbpRegion& region);
 
 // Tiles of the result stay in cache while all projections pass; each pixel still sums the
-// projections in their order. 64 rows of 512 columns: 256 KiB of doubles in the second-level
-// cache, while each projection's samples stream past it once per tile. Calls
+// projections in their order. 64 rows of 256 KiB in all, in the second-level cache: 512 columns
+// of doubles, 1024 of floats, while each projection's samples stream past once per tile. Calls
 // accumulate(i, count, z, begin, end) for projections i ... i + count - 1, `batch` of them at a
 // time (fewer at the end), over every non-empty piece of a span.
 inline constexpr int TileRows = 64;
-inline constexpr int TileColumns = 512;
+template <class Value> inline constexpr int TileColumns = 256 * 1024 / (TileRows * sizeof(Value));
 
-template <class Accumulate>
+template <class Value, class Accumulate>
 void forEachTile(const Spans& spans, int n, int projections, int batch, Accumulate&& accumulate)
 {
     for (int z0 = spans.zBegin; z0 < spans.zEnd; z0 += TileRows) {
         const int z1 = std::min(z0 + TileRows, spans.zEnd);
-        for (int x0 = 0; x0 < n; x0 += TileColumns) {
-            const int x1 = std::min(x0 + TileColumns, n);
+        for (int x0 = 0; x0 < n; x0 += TileColumns<Value>) {
+            const int x1 = std::min(x0 + TileColumns<Value>, n);
             for (int i = 0; i < projections; i += batch) {
                 const int count = std::min(batch, projections - i);
                 for (int z = z0; z < z1; ++z) {

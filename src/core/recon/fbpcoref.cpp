@@ -221,7 +221,7 @@ void FbpCoreF::backProjectAll(int rows, double delta, double theta0, const FbpRe
             projections.push_back(
                 projection(r, theta, m_differences.data() + size_t(r) * size_t(m_n)));
     }
-    FbpGeometry::forEachTile(FbpGeometry::spans(m_n, region), m_n, int(projections.size()),
+    FbpGeometry::forEachTile<float>(FbpGeometry::spans(m_n, region), m_n, int(projections.size()),
                              FbpKernelsF::MaxBatch,
                              [&](int i, int count, int z, int begin, int end) {
                                  accumulate(projections.data() + i, count, z, begin, end);

@@ -92,12 +92,6 @@ void accumulatePortable(const FbpProjectionF* p, int count, float* row, int z, i
 // gather. Groups within a sample of the line's ends, or of a projection within rounding of 0 or
 // 180 degrees, gather the samples of their valid lanes instead.
 
-// The group reads samples low ... low + 7, none within a sample of the line's ends.
-bool permutable(int low, int n)
-{
-    return low >= 1 && low <= n - 10;
-}
-
 // floor(x cs + u) in double for the pixels x, as FbpCore takes it.
 __attribute__((target("avx2"))) inline __m256i exactSamples(__m256i x, __m256d cs, __m256d u)
 {
@@ -157,13 +151,20 @@ struct Source {
     const float* d;
     double u;
     __m256d cs;
+    __m256d uVector;
     __m256 step;
     // floor(t) plus this holds the lane's sample offset from `low` in its low three bits, all
     // that the permutation reads: 2^23, plus 7 when descending.
     __m256 indexBias;
     int lowShift; // low = base + lowShift
-    bool narrow;
+    int lowest;   // below the lows of the groups that permute: 0, or int's largest when not narrow
 };
+
+// The group reads samples low ... low + 7, none within a sample of the line's ends.
+inline bool permutable(const Source& s, int low, int n)
+{
+    return low > s.lowest && low < n - 9;
+}
 
 // What one projection adds to a group it permutes: d[j] (t - floor(t)) + f[j] per lane.
 __attribute__((target("avx2"), always_inline)) inline __m256 interpolated(const Source& s, float r,
@@ -178,14 +179,14 @@ __attribute__((target("avx2"), always_inline)) inline __m256 interpolated(const 
     return _mm256_add_ps(_mm256_mul_ps(d, fraction), f);
 }
 
-// `Count` projections over one run. Their anchors come 64 groups at a time, four per vector
-// step, each as anchor() computes it, before any group uses one: the long way from an anchor to
-// the sum would otherwise hold up the next groups. A group whose projections all permute adds
+// `Count` projections over one run. Their anchors come a chunk of groups at a time, four per
+// vector step, each as anchor() computes it, before any group uses one: the long way from an anchor
+// to the sum would otherwise hold up the next groups. A group whose projections all permute adds
 // them in turn in a register, loading and storing the pixels once.
 template <int Count> class Batch
 {
 public:
-    static constexpr int Chunk = 64;
+    static constexpr int Chunk = 128;
 
     __attribute__((target("avx2"), always_inline))
     Batch(const FbpProjectionF* p, float* row, int z, int xBegin, int xEnd, int n)
@@ -199,77 +200,84 @@ public:
             s.d = p[i].d;
             s.u = z * (-p[i].sn) + p[i].h;
             s.cs = _mm256_set1_pd(p[i].cs);
+            s.uVector = _mm256_set1_pd(s.u);
             s.step = _mm256_loadu_ps(p[i].step);
             s.indexBias = _mm256_set1_ps(ascending ? 8388608.0f : 8388615.0f);
             s.lowShift = ascending ? 0 : -7;
-            s.narrow = std::abs(p[i].step[1]) <= 1 - 1e-6f;
+            const bool narrow = std::abs(p[i].step[1]) <= 1 - 1e-6f;
+            s.lowest = narrow ? 0 : std::numeric_limits<int>::max();
         }
     }
 
     __attribute__((target("avx2"))) void run()
     {
+        // Local copies: the stores to the row may alias anything behind `this`.
+        Source sources[Count];
+        for (int i = 0; i < Count; ++i)
+            sources[i] = m_sources[i];
         const int end = (m_xEnd + 7) & ~7;
         for (int c = m_xBegin & ~7; c < end; c += 8 * Chunk) {
             const int count = std::min(Chunk, (end - c) / 8);
-            for (int g = 0; g < count; g += 4)
-                _mm_store_si128(reinterpret_cast<__m128i*>(m_permuting + g), _mm_set1_epi32(-1));
-            for (int i = 0; i < Count; ++i)
-                anchors(i, c, count);
+            anchors(sources, c, count);
             // Only the first and the last group can be cut: they stay out of the loop.
             int g = 0;
             int wholeEnd = count;
             if (c < m_xBegin)
-                group(c, g++, true);
+                group(sources, c, g++, true);
             if (c + 8 * count > m_xEnd)
                 --wholeEnd;
             for (; g < wholeEnd; ++g)
-                group(c + 8 * g, g, false);
+                group(sources, c + 8 * g, g, false);
             if (g < count)
-                group(c + 8 * g, g, true);
+                group(sources, c + 8 * g, g, true);
         }
     }
 
 private:
-    // anchor() of projection i for the `count` groups from c; clears m_permuting where the
-    // projection does not permute.
-    __attribute__((target("avx2"), always_inline)) void anchors(int i, int c, int count)
+    // anchor() of each projection for the `count` groups from c, and whether all projections
+    // permute them.
+    __attribute__((target("avx2"), always_inline)) void anchors(const Source* sources, int c,
+                                                                int count)
     {
-        const Source& s = m_sources[i];
-        const __m256d cs = s.cs;
-        const __m256d u = _mm256_set1_pd(s.u);
         const __m128 one = _mm_set1_ps(1.0f);
-        // permutable(low, n) for low = base + lowShift, none when the projection is not narrow.
-        const __m128i shift = _mm_set1_epi32(s.lowShift);
-        const __m128i lowest = _mm_set1_epi32(s.narrow ? 0 : std::numeric_limits<int>::max());
         const __m128i highest = _mm_set1_epi32(m_n - 9);
         __m256d as = _mm256_add_pd(_mm256_set1_pd(c), _mm256_setr_pd(0, 8, 16, 24));
         for (int g = 0; g < count; g += 4, as = _mm256_add_pd(as, _mm256_set1_pd(32))) {
-            const __m256d t = _mm256_add_pd(_mm256_mul_pd(as, cs), u);
-            const __m256d whole = _mm256_floor_pd(t);
-            const __m128 r = _mm256_cvtpd_ps(_mm256_sub_pd(t, whole));
-            const __m128 carry = _mm_cmpge_ps(r, one);
-            const __m128i base = _mm_sub_epi32(_mm256_cvttpd_epi32(whole), _mm_castps_si128(carry));
-            const __m128i low = _mm_add_epi32(base, shift);
-            const __m128i ok =
-                _mm_and_si128(_mm_cmpgt_epi32(low, lowest), _mm_cmpgt_epi32(highest, low));
-            _mm_store_ps(m_r[i] + g, _mm_andnot_ps(carry, r));
-            _mm_store_si128(reinterpret_cast<__m128i*>(m_base[i] + g), base);
-            __m128i* permuting = reinterpret_cast<__m128i*>(m_permuting + g);
-            _mm_store_si128(permuting, _mm_and_si128(_mm_load_si128(permuting), ok));
+            __m128i permuting = _mm_set1_epi32(-1);
+#pragma GCC unroll 8
+            for (int i = 0; i < Count; ++i) {
+                const Source& s = sources[i];
+                const __m256d t = _mm256_add_pd(_mm256_mul_pd(as, s.cs), s.uVector);
+                const __m256d whole = _mm256_floor_pd(t);
+                const __m128 r = _mm256_cvtpd_ps(_mm256_sub_pd(t, whole));
+                const __m128 carry = _mm_cmpge_ps(r, one);
+                // permutable(s, low, n), low = base + lowShift.
+                const __m128i low = _mm_sub_epi32(
+                    _mm_add_epi32(_mm256_cvttpd_epi32(whole), _mm_set1_epi32(s.lowShift)),
+                    _mm_castps_si128(carry));
+                permuting = _mm_and_si128(
+                    permuting, _mm_and_si128(_mm_cmpgt_epi32(low, _mm_set1_epi32(s.lowest)),
+                                             _mm_cmpgt_epi32(highest, low)));
+                _mm_store_ps(m_r[i] + g, _mm_andnot_ps(carry, r));
+                _mm_store_si128(reinterpret_cast<__m128i*>(m_low[i] + g), low);
+            }
+            _mm_store_si128(reinterpret_cast<__m128i*>(m_permuting + g), permuting);
         }
     }
 
     // Group g, from a, whole in the run or cut by its ends. A cut group adds +0 in its lanes
     // outside the run, which leaves their values' bits as they are (a sum from +0 is never -0).
-    __attribute__((target("avx2"), always_inline)) void group(int a, int g, bool cut)
+    __attribute__((target("avx2"), always_inline)) void group(const Source* sources, int a, int g,
+                                                              bool cut)
     {
         const __m256 inside =
             cut ? _mm256_castsi256_ps(inRun(a, m_xBegin, m_xEnd)) : _mm256_setzero_ps();
         if (m_permuting[g] && (!cut || a + 8 <= m_n)) {
             __m256 sum = _mm256_loadu_ps(m_row + a);
+#pragma GCC unroll 8
             for (int i = 0; i < Count; ++i) {
-                const Source& s = m_sources[i];
-                const __m256 add = interpolated(s, m_r[i][g], m_base[i][g] + s.lowShift);
+                const Source& s = sources[i];
+                const __m256 add = interpolated(s, m_r[i][g], m_low[i][g]);
                 sum = _mm256_add_ps(sum, cut ? _mm256_and_ps(add, inside) : add);
             }
             _mm256_storeu_ps(m_row + a, sum);
@@ -277,10 +285,10 @@ private:
         }
         for (int i = 0; i < Count; ++i) {
             const Source& s = m_sources[i];
-            const int low = m_base[i][g] + s.lowShift;
-            if (!(s.narrow && permutable(low, m_n) && a + 8 <= m_n)) {
-                accumulateGathered(*s.p, m_row, s.u, a, {m_base[i][g], m_r[i][g]}, m_xBegin, m_xEnd,
-                                   m_n);
+            const int low = m_low[i][g];
+            if (!(permutable(s, low, m_n) && a + 8 <= m_n)) {
+                accumulateGathered(*s.p, m_row, s.u, a, {low - s.lowShift, m_r[i][g]}, m_xBegin,
+                                   m_xEnd, m_n);
                 continue;
             }
             const __m256 add = interpolated(s, m_r[i][g], low);
@@ -290,7 +298,7 @@ private:
     }
 
     Source m_sources[Count];
-    alignas(16) int m_base[Count][Chunk];
+    alignas(16) int m_low[Count][Chunk]; // base + lowShift
     alignas(16) float m_r[Count][Chunk];
     alignas(16) int m_permuting[Chunk]; // all Count projections permute the group
     float* m_row;
