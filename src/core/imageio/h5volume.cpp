@@ -113,16 +113,19 @@ bool H5Volume::open()
         return fail(m_file.error());
     const H5Calls calls;
     const Id access(H5Pcreate(H5P_FILE_ACCESS));
-    // The oldest format that stores large attributes (thousands of angles), for old readers.
-    bool ready =
-        access.valid() && H5Pset_libver_bounds(access.get(), H5F_LIBVER_V18, H5F_LIBVER_V18) >= 0;
+    const Id creation(H5Pcreate(H5P_FILE_CREATE));
+    // The oldest format that stores large attributes (thousands of angles), for old readers; no
+    // times in the root group's header, so the same slices give the same bytes.
+    bool ready = access.valid() && creation.valid() &&
+                 H5Pset_libver_bounds(access.get(), H5F_LIBVER_V18, H5F_LIBVER_V18) >= 0 &&
+                 H5Pset_obj_track_times(creation.get(), false) >= 0;
 #if H5_VERSION_GE(1, 10, 7)
     // Nobody else knows the temporary name; a lock would only fail on file systems without one.
     ready = ready && H5Pset_file_locking(access.get(), false, true) >= 0;
 #endif
     if (ready)
         m_fileId = H5Fcreate(QFile::encodeName(m_file.tempPath()).constData(), H5F_ACC_TRUNC,
-                             H5P_DEFAULT, access.get());
+                             creation.get(), access.get());
     if (m_fileId < 0)
         return failH5(QStringLiteral("can not create the HDF5 file"));
     return true;
@@ -175,10 +178,16 @@ bool H5Volume::createDataset(const SliceFloats& floats)
     const float missing = std::numeric_limits<float>::quiet_NaN();
     const Id space(H5Screate_simple(3, dims, nullptr));
     const Id create(H5Pcreate(H5P_DATASET_CREATE));
-    // Slices that never come stay unwritten and read as NaN.
+    // Every chunk's place is fixed at creation, in index order, so the bytes do not depend on
+    // the order in which a pool's slices come; finish() fills the slices that never came with
+    // NaN, the fill value, rather than have HDF5 write the whole volume once more up front. No
+    // times in the header either.
     const bool ready = space.valid() && create.valid() &&
                        H5Pset_chunk(create.get(), 3, chunk) >= 0 &&
-                       H5Pset_fill_value(create.get(), H5T_NATIVE_FLOAT, &missing) >= 0;
+                       H5Pset_fill_value(create.get(), H5T_NATIVE_FLOAT, &missing) >= 0 &&
+                       H5Pset_alloc_time(create.get(), H5D_ALLOC_TIME_EARLY) >= 0 &&
+                       H5Pset_fill_time(create.get(), H5D_FILL_TIME_NEVER) >= 0 &&
+                       H5Pset_obj_track_times(create.get(), false) >= 0;
     if (ready)
         m_dataset = H5Dcreate2(m_fileId, "slices", H5T_NATIVE_FLOAT, space.get(), H5P_DEFAULT,
                                create.get(), H5P_DEFAULT);
@@ -218,6 +227,14 @@ bool H5Volume::finish()
         return fail(QStringLiteral("no slice arrived"));
     {
         const H5Calls calls;
+        const std::vector<float> missing(size_t(m_width) * size_t(m_height),
+                                         std::numeric_limits<float>::quiet_NaN());
+        for (size_t i = 0; i < m_present.size(); ++i) {
+            const hsize_t offset[3] = {hsize_t(i), 0, 0};
+            if (!m_present[i] && H5Dwrite_chunk(m_dataset, H5P_DEFAULT, 0, offset,
+                                                missing.size() * sizeof(float), missing.data()) < 0)
+                return failH5(QStringLiteral("can not mark slice index %1 missing").arg(i));
+        }
         if (!writeAttribute(m_dataset, "slice_present", H5T_STD_U8LE, H5T_NATIVE_UINT8,
                             m_present.size(), m_present.data()))
             return failH5(QStringLiteral("can not write the attributes of the HDF5 file"));

@@ -299,6 +299,24 @@ void tst_floatfiles::h5Volume()
     QVERIFY(!QFile::exists(target));
     QVERIFY2(volume.finish(), qPrintable(volume.error()));
     QCOMPARE(filesBelow(tmp.path()), QStringList{"s-E01.h5"});
+    // The same slices in index order give the same bytes: the order a pool delivers them in
+    // must not show in the file.
+    {
+        QList<int> sorted = arrivals;
+        std::sort(sorted.begin(), sorted.end());
+        H5Volume ordered(tmp.filePath("ordered.h5"), info);
+        QVERIFY(ordered.open());
+        for (int i : sorted) {
+            // One region for the whole data set, as a run gives it.
+            SliceFloats floats = *pattern(7, 5, i);
+            floats.x0 = arrivals.first();
+            floats.z0 = -arrivals.first();
+            QVERIFY(ordered.write(i, floats));
+        }
+        QVERIFY(ordered.finish());
+        QCOMPARE(fileBytes(tmp.filePath("ordered.h5")), fileBytes(target));
+        QFile::remove(tmp.filePath("ordered.h5"));
+    }
 
     const hid_t file = H5Fopen(QFile::encodeName(target).constData(), H5F_ACC_RDONLY, H5P_DEFAULT);
     const hid_t ds = H5Dopen2(file, "/slices", H5P_DEFAULT);
