@@ -3,7 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh
+# The programs only; the test command builds the tests and benches.
+bash scripts/build.sh cirvo cirvo-recon cirvo-phantom cirvo-view
 sample="$PWD/sample"
 slices="$sample/slices"
 build/src/tools/cirvo-phantom --out "$sample"
