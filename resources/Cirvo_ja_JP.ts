@@ -287,6 +287,38 @@
         <source>HDF5</source>
         <translation>HDF5</translation>
     </message>
+    <message>
+        <source>%1 image(s) of the data set could not be loaded</source>
+        <translation>データセットの画像 %1 枚を読み込めませんでした</translation>
+    </message>
+    <message>
+        <source>no images are loaded</source>
+        <translation>画像が読み込まれていません</translation>
+    </message>
+    <message>
+        <source>Loading first Data Set</source>
+        <translation>最初のデータセットを読込中</translation>
+    </message>
+    <message>
+        <source>Loading next Data Set</source>
+        <translation>次のデータセットを読込中</translation>
+    </message>
+    <message>
+        <source>the data set has no energy to choose its I0 file by</source>
+        <translation>データセットに I0 ファイルを選ぶためのエネルギーがありません</translation>
+    </message>
+    <message>
+        <source>no I0 file has an energy in its name</source>
+        <translation>名前にエネルギーを含む I0 ファイルがありません</translation>
+    </message>
+    <message>
+        <source>the I0 file %1 could not be loaded</source>
+        <translation>I0 ファイル %1 を読み込めませんでした</translation>
+    </message>
+    <message>
+        <source>Skipped: %1</source>
+        <translation>スキップ: %1</translation>
+    </message>
 </context>
 <context>
     <name>CBarUI</name>
@@ -617,6 +649,10 @@
         <source>Exp Time</source>
         <translation>露光時間</translation>
     </message>
+    <message>
+        <source>[s]</source>
+        <translation>[秒]</translation>
+    </message>
 </context>
 <context>
     <name>SelectDataDir</name>
@@ -835,6 +871,25 @@
     <message>
         <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Opacity of the object. &lt;/p&gt;&lt;p&gt;255 : no transpparency (anything behind is invisible )&lt;/p&gt;&lt;p&gt;0 : perfectry transparent ( the object itself is invisible )&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
         <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;物体の不透明度。&lt;/p&gt;&lt;p&gt;255 : 透明でない（背後は見えない）&lt;/p&gt;&lt;p&gt;0 : 完全に透明（物体自体が見えない）&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>XafsBatch</name>
+    <message>
+        <source>Data Loading</source>
+        <translation>データ読込</translation>
+    </message>
+    <message>
+        <source>Calculating</source>
+        <translation>計算中</translation>
+    </message>
+    <message>
+        <source>Finished Calc.</source>
+        <translation>計算完了</translation>
+    </message>
+    <message>
+        <source>Finished</source>
+        <translation>完了</translation>
     </message>
 </context>
 </TS>

@@ -36,13 +36,16 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QTranslator translator;
+    QTranslator qtTranslator;
     QApplication::setStyle(QStringLiteral("Fusion"));
 
     config.readFile(StartupPlan::configFileName(config));
     const StartupPlan plan = StartupPlan::fromConfig(config, Config::dataRoot());
     Config::setDataRoot(plan.dataRoot);
-    if (plan.translate)
+    if (plan.translate) {
         installTranslation(app, translator);
+        installQtTranslation(app, qtTranslator);
+    }
 
     int status = 0;
     {

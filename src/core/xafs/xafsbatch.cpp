@@ -37,7 +37,7 @@ void XafsBatch::start()
     m_startNs = nowNs();
     m_lastElapsed = 0;
     emit starting();
-    noticeStage(QStringLiteral("Data Loading"));
+    noticeStage(QStringLiteral(QT_TRANSLATE_NOOP("XafsBatch", "Data Loading")));
     emit setFirstImageSet();
 }
 
@@ -45,7 +45,7 @@ void XafsBatch::loadedDataSet()
 {
     if (!m_running)
         return;
-    noticeStage(QStringLiteral("Calculating"));
+    noticeStage(QStringLiteral(QT_TRANSLATE_NOOP("XafsBatch", "Calculating")));
     emit execCalculation();
 }
 
@@ -53,7 +53,7 @@ void XafsBatch::calcFinished()
 {
     if (!m_running)
         return;
-    noticeStage(QStringLiteral("Finished Calc."));
+    noticeStage(QStringLiteral(QT_TRANSLATE_NOOP("XafsBatch", "Finished Calc.")));
     emit setNextImageSet();
 }
 
@@ -66,6 +66,6 @@ void XafsBatch::noMoreSets()
 void XafsBatch::finish()
 {
     m_running = false;
-    noticeStage(QStringLiteral("Finished"));
+    noticeStage(QStringLiteral(QT_TRANSLATE_NOOP("XafsBatch", "Finished")));
     emit finished();
 }

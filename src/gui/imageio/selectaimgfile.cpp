@@ -14,7 +14,7 @@ SelectAImgFile::SelectAImgFile(QWidget* parent)
 {
     auto* label = new QLabel(tr("Exp Time"), this);
     label->setObjectName(QStringLiteral("ExpTimeLBL1"));
-    auto* unit = new QLabel(QStringLiteral("[s]"), this);
+    auto* unit = new QLabel(tr("[s]"), this);
     unit->setObjectName(QStringLiteral("ExpTimeLBL2"));
     m_expTime->setObjectName(QStringLiteral("ExpTimeLE"));
     ui.horizontalLayout->addWidget(label);

@@ -144,7 +144,7 @@ void Body::buildPanels()
     ctCalc->setSinogram(sinogram);
     sinogram->genSgmImage();
     ctDisp = new CtDisp;
-    ctView = new CtView(QString());
+    ctView = new CtView(Config::dataRoot());
 
     titled(ui.RawImgBase, rawDisp, tr("Measured Raw Image"));
     titled(ui.SinogramImgBase, sinogram, tr("Check Sinogram"));
@@ -225,8 +225,8 @@ void Body::dataFilesSelected(QStringList files, bool clear)
 void Body::finishedLoadDataFiles()
 {
     if (loader->refusedImages() > 0)
-        setProblem = QStringLiteral("%1 image(s) of the data set could not be loaded")
-                         .arg(loader->refusedImages());
+        setProblem =
+            tr("%1 image(s) of the data set could not be loaded").arg(loader->refusedImages());
     const bool keep = ui.CTFiles->keepConditions();
     const int w = imgDatas->width;
     const int h = imgDatas->height;

@@ -104,7 +104,7 @@ void Body::toggleCalcCt()
 void Body::startCalcCt()
 {
     if (!hasImages()) {
-        skipCalculation(QStringLiteral("no images are loaded"));
+        skipCalculation(tr("no images are loaded"));
         return;
     }
     if (xafsBatch->isRunning() && !setProblem.isEmpty()) {

@@ -50,7 +50,8 @@ void Body::noticeStage(const QString& msg)
 
 void Body::noticedStage(QString msg, qlonglong dEt)
 {
-    ui.ProgressMsg->setText(msg);
+    // The sequence's own stages come untranslated from the core; the window's are translated.
+    ui.ProgressMsg->setText(QCoreApplication::translate("XafsBatch", qPrintable(msg)));
     ui.DeltaET->setText(QString::number(std::trunc(double(dEt) / 100) / 10, 'g', 6));
     ui.TotalET->setText(QString::number(xafsBatch->elapsed() / 1000));
 }
@@ -65,13 +66,13 @@ void Body::newSets(int count)
 
 void Body::setFirstImageSet()
 {
-    noticeStage(QStringLiteral("Loading first Data Set"));
+    noticeStage(tr("Loading first Data Set"));
     emit setFirstSet(ui.SeqCalcFrom->text().toInt() - 1);
 }
 
 void Body::setNextImageSet()
 {
-    noticeStage(QStringLiteral("Loading next Data Set"));
+    noticeStage(tr("Loading next Data Set"));
     emit setNextSet(ui.SeqCalcTo->text().toInt() - 1);
 }
 
@@ -99,9 +100,9 @@ void Body::setI0FileFromList()
     const double energy = ui.SelDDir->energy();
     const int nearest = i0Files.nearest(energy);
     if (energy <= 0)
-        setProblem = QStringLiteral("the data set has no energy to choose its I0 file by");
+        setProblem = tr("the data set has no energy to choose its I0 file by");
     else if (nearest < 0)
-        setProblem = QStringLiteral("no I0 file has an energy in its name");
+        setProblem = tr("no I0 file has an energy in its name");
     else
         loadI0(i0Files.files().at(nearest));
 }
@@ -112,7 +113,7 @@ void Body::loadI0(const QString& file)
     const std::shared_ptr<ImgData>& image = ui.I0ImgSel->currentImage();
     // The panel keeps its earlier image when a file fails; that image belongs to another energy.
     if (!image || image->fileName != file)
-        setProblem = QStringLiteral("the I0 file %1 could not be loaded").arg(file);
+        setProblem = tr("the I0 file %1 could not be loaded").arg(file);
 }
 
 QString Body::tagDataSet()
@@ -154,7 +155,7 @@ void Body::skipCalculation(const QString& why)
 {
     qCDebug(lcXafs) << "Data set not calculated :" << why;
     if (xafsBatch->isRunning())
-        noticeStage(QStringLiteral("Skipped: %1").arg(why));
+        noticeStage(tr("Skipped: %1").arg(why));
     if (batchCalcPending) {
         batchCalcPending = false;
         emit batchCalcFinished();

@@ -141,7 +141,15 @@ private slots:
             for (const QString& title : titles)
                 QVERIFY2(title.toLatin1() != title.toUtf8(),
                          qPrintable(title + " is not translated"));
+            // The sequence's stages come from the core in English and show translated.
+            emit body.stage(QStringLiteral("Finished"), 0);
+            QCOMPARE(body.form().ProgressMsg->text(), QString::fromUtf8("\u5b8c\u4e86"));
         }
+        // Qt's own dialogs (file selection) speak Japanese too, where Qt's catalogue is installed.
+        QTranslator qt;
+        QVERIFY(installQtTranslation(*qApp, qt));
+        QVERIFY(QCoreApplication::translate("QFileDialog", "Open") != QLatin1String("Open"));
+        QCoreApplication::removeTranslator(&qt);
         QCoreApplication::removeTranslator(&translator);
     }
 };
