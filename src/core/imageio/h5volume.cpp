@@ -153,15 +153,38 @@ bool H5Volume::write(int index, const SliceFloats& floats)
     const H5Calls calls;
     if (m_dataset < 0 && !createDataset(floats))
         return false;
+    m_present[size_t(index)] = 1;
+    // Chunks take their places in the file in the order they are written: slices that come
+    // early wait for those before them, within a bound, so that the same slices give the same
+    // bytes whatever order a pool of workers finishes them in.
+    const qint64 bytes = qint64(floats.values.size() * sizeof(float));
+    if (index != m_nextIndex && (m_held.size() + 1) * bytes <= MaxHeldBytes) {
+        m_held.emplace(index, floats);
+        return true;
+    }
+    if (!writeChunk(index, floats))
+        return false;
+    while (!m_held.empty() && m_held.begin()->first == m_nextIndex) {
+        auto node = m_held.extract(m_held.begin());
+        if (!writeChunk(node.key(), node.mapped()))
+            return false;
+    }
+    return true;
+}
+
+bool H5Volume::writeChunk(int index, const SliceFloats& floats)
+{
     // The chunk is the slice, stored as the floats are in memory: handed to the file as it is,
     // with no buffer of HDF5's own (whose error path leaks it in 1.10).
     const hsize_t offset[3] = {hsize_t(index), 0, 0};
-    const bool written =
-        H5Dwrite_chunk(m_dataset, H5P_DEFAULT, 0, offset, floats.values.size() * sizeof(float),
-                       floats.values.data()) >= 0;
-    if (!written)
+    if (H5Dwrite_chunk(m_dataset, H5P_DEFAULT, 0, offset, floats.values.size() * sizeof(float),
+                       floats.values.data()) < 0)
         return failH5(QStringLiteral("can not write slice index %1").arg(index));
-    m_present[size_t(index)] = 1;
+    // The next slice to write in order, past those already written.
+    if (index == m_nextIndex)
+        while (m_nextIndex < int(m_present.size()) && m_present[size_t(m_nextIndex)] &&
+               !m_held.count(m_nextIndex))
+            ++m_nextIndex;
     return true;
 }
 
@@ -178,15 +201,10 @@ bool H5Volume::createDataset(const SliceFloats& floats)
     const float missing = std::numeric_limits<float>::quiet_NaN();
     const Id space(H5Screate_simple(3, dims, nullptr));
     const Id create(H5Pcreate(H5P_DATASET_CREATE));
-    // Every chunk's place is fixed at creation, in index order, so the bytes do not depend on
-    // the order in which a pool's slices come; finish() fills the slices that never came with
-    // NaN, the fill value, rather than have HDF5 write the whole volume once more up front. No
-    // times in the header either.
+    // Slices that never come stay unwritten and read as NaN. No times in the header either.
     const bool ready = space.valid() && create.valid() &&
                        H5Pset_chunk(create.get(), 3, chunk) >= 0 &&
                        H5Pset_fill_value(create.get(), H5T_NATIVE_FLOAT, &missing) >= 0 &&
-                       H5Pset_alloc_time(create.get(), H5D_ALLOC_TIME_EARLY) >= 0 &&
-                       H5Pset_fill_time(create.get(), H5D_FILL_TIME_NEVER) >= 0 &&
                        H5Pset_obj_track_times(create.get(), false) >= 0;
     if (ready)
         m_dataset = H5Dcreate2(m_fileId, "slices", H5T_NATIVE_FLOAT, space.get(), H5P_DEFAULT,
@@ -227,14 +245,9 @@ bool H5Volume::finish()
         return fail(QStringLiteral("no slice arrived"));
     {
         const H5Calls calls;
-        const std::vector<float> missing(size_t(m_width) * size_t(m_height),
-                                         std::numeric_limits<float>::quiet_NaN());
-        for (size_t i = 0; i < m_present.size(); ++i) {
-            const hsize_t offset[3] = {hsize_t(i), 0, 0};
-            if (!m_present[i] && H5Dwrite_chunk(m_dataset, H5P_DEFAULT, 0, offset,
-                                                missing.size() * sizeof(float), missing.data()) < 0)
-                return failH5(QStringLiteral("can not mark slice index %1 missing").arg(i));
-        }
+        for (const auto& [index, floats] : std::exchange(m_held, {}))
+            if (!writeChunk(index, floats))
+                return false;
         if (!writeAttribute(m_dataset, "slice_present", H5T_STD_U8LE, H5T_NATIVE_UINT8,
                             m_present.size(), m_present.data()))
             return failH5(QStringLiteral("can not write the attributes of the HDF5 file"));

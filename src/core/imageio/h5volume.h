@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <limits>
+#include <map>
 #include <vector>
 
 // A data set's slices in one HDF5 file, laid out as
@@ -53,7 +54,11 @@ public:
     const QString& target() const { return m_file.target(); }
 
 private:
+    // Slices held until those before them are written: at most this many bytes of them.
+    static constexpr qint64 MaxHeldBytes = qint64(1) << 30;
+
     bool createDataset(const SliceFloats& floats);
+    bool writeChunk(int index, const SliceFloats& floats);
     bool writeAttributes(const SliceFloats& floats);
     bool refuse(const QString& reason);
     bool fail(const QString& reason);
@@ -68,6 +73,8 @@ private:
     int m_width = 0;
     int m_height = 0;
     std::vector<quint8> m_present;
+    std::map<int, SliceFloats> m_held;
+    int m_nextIndex = 0;
     bool m_failed = false;
     QString m_error;
 };
