@@ -90,6 +90,18 @@ private:
         return path(dir);
     }
 
+    // Every file of a folder by name, with its bytes.
+    static QMap<QString, QByteArray> contents(const QString& dir)
+    {
+        QMap<QString, QByteArray> out;
+        for (const QFileInfo& info : QDir(dir).entryInfoList(QDir::Files)) {
+            QFile f(info.filePath());
+            if (f.open(QIODevice::ReadOnly))
+                out.insert(info.fileName(), f.readAll());
+        }
+        return out;
+    }
+
     static QStringList raws(const QString& dir)
     {
         QStringList files;
@@ -239,6 +251,53 @@ private slots:
                 ++lines;
             }
             QCOMPARE(lines, own->width * own->height);
+        }
+    }
+
+    void sameFilesWhateverTheWorkers_data()
+    {
+        QTest::addColumn<QString>("save");
+        QTest::addColumn<int>("threads");
+        QTest::addColumn<int>("files"); // of slices 1 to 10
+        // Faults caught: a worker's result saved under another slice's name, a slice lost or
+        // written twice when workers share the list, stack pages or HDF5 slices placed in the
+        // order the workers finish, idle workers that write anything.
+        QTest::newRow("data, png, 3 workers") << "data,png" << 3 << 20;
+        QTest::newRow("data, tiff, tiff stack, 3 workers") << "data,tiff,tiff-stack" << 3 << 21;
+        QTest::newRow("data, h5, more workers than slices") << "data,h5" << 12 << 11;
+    }
+
+    void sameFilesWhateverTheWorkers()
+    {
+        QFETCH(QString, save);
+        QFETCH(int, threads);
+        QFETCH(int, files);
+        const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_');
+        const QString dir =
+            phantom("workers_" + tag, PhantomWriter::Axis::Vertical, PhantomWriter::Layout::His);
+        const auto run = [&](int workers) {
+            const QString out = path(QStringLiteral("workers_%1_%2").arg(tag).arg(workers));
+            const int status =
+                runTool({dir + "/phantom.his", "--i0", dir + "/I0.img", "--bg", dir + "/BG.img",
+                         "--cor", "20", "--slices", "1:10", "--out", out, "--name", "s", "--tag",
+                         "E1", "--save", save, "--threads", QString::number(workers)});
+            return status == 0 ? contents(out) : QMap<QString, QByteArray>{};
+        };
+        const QMap<QString, QByteArray> one = run(1);
+        QCOMPARE(one.size(), files);
+        const QMap<QString, QByteArray> many = run(threads);
+        QCOMPARE(many.keys(), one.keys());
+        for (auto it = one.cbegin(); it != one.cend(); ++it)
+            QVERIFY2(many.value(it.key()) == it.value(), qPrintable(it.key()));
+
+        Ct2Inputs base;
+        base.params.dataSetRangeDeg = 180;
+        for (const int slice : {1, 4, 10}) {
+            const QByteArray text =
+                workerText(raws(dir), dir + "/I0.img", dir + "/BG.img", true, 20, slice, base);
+            QVERIFY(text.startsWith("#CIRVO-CTImg\n"));
+            QVERIFY2(one.value("s-E1-" + SliceFiles::number(slice) + ".dat") == text,
+                     qPrintable(QString::number(slice)));
         }
     }
 

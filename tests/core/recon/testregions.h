@@ -3,8 +3,10 @@
 #include "recon/fbpcommon.h"
 
 // The calculation regions both engines' tests run: the whole slice, a part cut inside vector
-// groups, one reaching beyond the slice, fractional bounds, and one with its ends swapped.
-enum RegionKind { Whole, Part, Outside, Fractional, Empty };
+// groups, one reaching beyond the slice, fractional bounds, one with its ends swapped, and a band
+// of rows across the middle reaching beyond both sides: every column tile at the circle's widest,
+// at a fraction of the whole slice's cost.
+enum RegionKind { Whole, Part, Outside, Fractional, Empty, Band };
 
 inline FbpRegion regionOf(RegionKind kind, int n)
 {
@@ -19,6 +21,8 @@ inline FbpRegion regionOf(RegionKind kind, int n)
         return {3.7, -2.4, n - 5.5, n / 2 + 0.25};
     case Empty:
         return {double(n / 2), 0, double(n / 4), double(n)};
+    case Band:
+        return {-3, n / 2 - 40.5, double(n + 3), n / 2 + 40.5};
     }
     return {};
 }

@@ -131,6 +131,9 @@ private slots:
         QTest::newRow("N 1030 across column tiles, hamming padded, fractional")
             << 1031 << 300 << 0 << 300 << 0.0 << Window::Hamming << true << int(Fractional)
             << false;
+        QTest::newRow(
+            "width 1291, N 1290, a band: the second column tile cut inside a group of eight")
+            << 1291 << 360 << 0 << 360 << 0.0 << Window::Ramp << false << int(Band) << true;
     }
 
     void matchesTheDoublePath()
