@@ -25,9 +25,10 @@ private:
         return env;
     }
 
-    // Starts cirvo, waits until start-up has written `marker`, then sends SIGTERM.
-    static QByteArray runAndTerminate(QProcess& p, const QStringList& args,
-                                      const QByteArray& marker)
+    // Starts cirvo, waits until start-up has written `marker`, then sends `signal`. A process
+    // still running reads as a normal exit with status 0, so callers check its state.
+    static QByteArray runAndSignal(QProcess& p, const QStringList& args, const QByteArray& marker,
+                                   int signal = SIGTERM)
     {
         p.setProcessChannelMode(QProcess::MergedChannels);
         p.start(CIRVO_EXE, args);
@@ -40,7 +41,7 @@ private:
             p.waitForReadyRead(200);
             out += p.readAll();
         }
-        ::kill(pid_t(p.processId()), SIGTERM);
+        ::kill(pid_t(p.processId()), signal);
         p.waitForFinished(20000);
         return out + p.readAll();
     }
@@ -51,9 +52,10 @@ private slots:
         QProcess p;
         p.setWorkingDirectory(m_dir.path());
         p.setProcessEnvironment(withoutDisplay());
-        const QByteArray out = runAndTerminate(p, {"-nw"}, "Can't open config file");
+        const QByteArray out = runAndSignal(p, {"-nw"}, "Can't open config file");
         QVERIFY2(out.contains("Can't open config file :  \"config.cfg\""), out.constData());
         QVERIFY2(!out.contains("no display found"), out.constData());
+        QCOMPARE(p.state(), QProcess::NotRunning);
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
     }
@@ -67,25 +69,31 @@ private slots:
         QProcess p;
         p.setWorkingDirectory(m_dir.path());
         p.setProcessEnvironment(withoutDisplay());
-        const QByteArray out = runAndTerminate(p, {"-c", "mine.cfg", "-e"}, "missing.cfg");
+        const QByteArray out = runAndSignal(p, {"-c", "mine.cfg", "-e"}, "missing.cfg");
         QVERIFY2(out.contains("no display found; running on the offscreen platform"),
                  out.constData());
         QVERIFY2(!out.contains("\"config.cfg\""), out.constData());
+        QCOMPARE(p.state(), QProcess::NotRunning);
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
     }
 
-    void greetsTheCompanionAndEndsOnSigterm_data()
+    void greetsTheCompanionAndEndsOnSignal_data()
     {
         QTest::addColumn<bool>("listening");
-        QTest::newRow("companion listening") << true;
+        QTest::addColumn<int>("signal");
+        QTest::newRow("companion listening, SIGTERM") << true << SIGTERM;
         // Nothing on the port: the link stays wanted and the program still ends cleanly.
-        QTest::newRow("no companion") << false;
+        QTest::newRow("no companion, SIGTERM") << false << SIGTERM;
+        // Ctrl+C in the terminal that started a window with -nw.
+        QTest::newRow("companion listening, SIGINT") << true << SIGINT;
+        QTest::newRow("no companion, SIGINT") << false << SIGINT;
     }
 
-    void greetsTheCompanionAndEndsOnSigterm()
+    void greetsTheCompanionAndEndsOnSignal()
     {
         QFETCH(bool, listening);
+        QFETCH(int, signal);
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
         const quint16 port = server.serverPort();
@@ -103,7 +111,7 @@ private slots:
         if (!listening) {
             // The configuration line, run as a command at the end of start-up, marks that the
             // window and its link exist.
-            const QByteArray out = runAndTerminate(p, args, "Zandor 127.0.0.1");
+            const QByteArray out = runAndSignal(p, args, "Zandor 127.0.0.1", signal);
             QVERIFY2(out.contains("Zandor 127.0.0.1"), out.constData());
         } else {
             QElapsedTimer sinceStart;
@@ -115,9 +123,10 @@ private slots:
             }
             QCOMPARE(peer->readLine(), QByteArray("myName Cirvo\n"));
             qInfo("greeted %lld ms after the start of the process", sinceStart.elapsed());
-            ::kill(pid_t(p.processId()), SIGTERM);
+            ::kill(pid_t(p.processId()), signal);
             QVERIFY(p.waitForFinished(20000));
         }
+        QCOMPARE(p.state(), QProcess::NotRunning);
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
     }

@@ -235,13 +235,19 @@ private slots:
         QSignalSpy started(&body, &Body::startCt);
         ui.CalcCT->click();
         QCOMPARE(started.count(), 2);
+        QList<CtCalc2*> workers;
+        for (const QList<QVariant>& args : std::as_const(started))
+            workers << args.at(0).value<CtCalc2*>();
         ui.CalcCT->click();
         QVERIFY(!body.isCalculating());
-        // The two slices handed out are still computed and saved; no further one starts.
-        QTRY_COMPARE(filesIn(out).size(), 2);
-        QTest::qWait(100);
+        // The two slices handed out are still computed and saved; no further one starts. A call
+        // blocking on each worker returns after its slice, whose end is then queued here.
+        for (CtCalc2* worker : workers)
+            QMetaObject::invokeMethod(
+                worker, [] {}, Qt::BlockingQueuedConnection);
+        QCoreApplication::sendPostedEvents();
         QCOMPARE(started.count(), 2);
-        QCOMPARE(filesIn(out), (QStringList{"rec-e1-00000.dat", "rec-e1-00001.dat"}));
+        QTRY_COMPARE(filesIn(out), (QStringList{"rec-e1-00000.dat", "rec-e1-00001.dat"}));
     }
 
     void regionsAndColourScaleFollowEveryPanel()

@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <cstring>
 
@@ -129,13 +130,18 @@ private slots:
         Rig rig(m_set);
         rig.calc.ui.CalcAtOnce->setChecked(false);
         QSignalSpy finished(&rig.calc, &CtCalc::calcFinished);
+        QSignalSpy steps(&rig.calc, &CtCalc::finishedCalcOne);
         connect(&rig.calc, &CtCalc::finishedCalcOne, &rig.calc, [&] {
             if (rig.calc.isRunning())
                 rig.calc.calcCt();
         });
         rig.calc.calcCt();
         QVERIFY(finished.wait(10000));
-        QTest::qWait(100);
+        // The stop ends the pacing thread; once it has ended, all it asked for is queued here.
+        auto* pacing = rig.calc.findChild<QThread*>();
+        QVERIFY(pacing && pacing->wait(10000));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(steps.count(), 1);
         QCOMPARE(finished.count(), 1);
         QVERIFY(!rig.calc.isRunning());
         QVERIFY(rig.calc.core().resultValid());
