@@ -260,26 +260,14 @@ CIRVO_AVX2_TARGET void accumulateBatch(const FbpProjection* p, double* row, int 
     batch.run();
 }
 
-// The batch of `count` projections, Count at most.
-template <int Count>
-void accumulateRest(const FbpProjection* p, int count, double* row, int z, int xBegin, int xEnd,
-                    int n)
-{
-    if constexpr (Count > 1)
-        if (count < Count)
-            return accumulateRest<Count - 1>(p, count, row, z, xBegin, xEnd, n);
-    accumulateBatch<Count>(p, row, z, xBegin, xEnd, n);
-}
-
 void accumulateAvx2(const FbpProjection* p, int count, double* row, int z, int xBegin, int xEnd,
                     int n)
 {
     if (xEnd - xBegin < 4)
         return accumulatePortable(p, count, row, z, xBegin, xEnd, n);
-    for (; count >= MaxBatch; p += MaxBatch, count -= MaxBatch)
-        accumulateBatch<MaxBatch>(p, row, z, xBegin, xEnd, n);
-    if (count > 0)
-        accumulateRest<MaxBatch - 1>(p, count, row, z, xBegin, xEnd, n);
+    FbpKernels::inBatches<MaxBatch>(p, count, [&](const FbpProjection* q, auto size) {
+        accumulateBatch<decltype(size)::value>(q, row, z, xBegin, xEnd, n);
+    });
 }
 
 #undef CIRVO_AVX2_TARGET

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <type_traits>
+
 // The inner loop of back-projection: projections added to a run of pixels of one result row.
 // Every kernel gives the same bits as the portable one; the fastest the processor supports is
 // chosen at run time.
@@ -36,6 +38,19 @@ inline constexpr int MaxBatch = 2;
 // row z of an N x N slice; n is N.
 using Accumulate = void (*)(const FbpProjection* p, int count, double* row, int z, int xBegin,
                             int xEnd, int n);
+
+// Calls batch(q, std::integral_constant<int, Count>()) over p[0 ... count - 1] in order: batches
+// of MaxCount projections, then one batch of the rest, so that each batch size is a constant of
+// its own kernel.
+template <int MaxCount, class Projection, class Batch>
+void inBatches(const Projection* p, int count, Batch&& batch)
+{
+    for (; count >= MaxCount; p += MaxCount, count -= MaxCount)
+        batch(p, std::integral_constant<int, MaxCount>());
+    if constexpr (MaxCount > 1)
+        if (count > 0)
+            inBatches<MaxCount - 1>(p, count, batch);
+}
 
 bool available(Kernel kernel);
 Kernel best();

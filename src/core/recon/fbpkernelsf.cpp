@@ -317,24 +317,12 @@ __attribute__((target("avx2"))) void accumulateBatch(const FbpProjectionF* p, fl
     batch.run();
 }
 
-// The batch of `count` projections, Count at most.
-template <int Count>
-void accumulateRest(const FbpProjectionF* p, int count, float* row, int z, int xBegin, int xEnd,
-                    int n)
-{
-    if constexpr (Count > 1)
-        if (count < Count)
-            return accumulateRest<Count - 1>(p, count, row, z, xBegin, xEnd, n);
-    accumulateBatch<Count>(p, row, z, xBegin, xEnd, n);
-}
-
 void accumulateAvx2(const FbpProjectionF* p, int count, float* row, int z, int xBegin, int xEnd,
                     int n)
 {
-    for (; count >= MaxBatch; p += MaxBatch, count -= MaxBatch)
-        accumulateBatch<MaxBatch>(p, row, z, xBegin, xEnd, n);
-    if (count > 0)
-        accumulateRest<MaxBatch - 1>(p, count, row, z, xBegin, xEnd, n);
+    FbpKernels::inBatches<MaxBatch>(p, count, [&](const FbpProjectionF* q, auto size) {
+        accumulateBatch<decltype(size)::value>(q, row, z, xBegin, xEnd, n);
+    });
 }
 
 #endif
